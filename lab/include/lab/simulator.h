@@ -1,0 +1,150 @@
+#pragma once
+// The lab's flight simulator: a server of SimConnect's wire protocol that any
+// number of clients (our programs, tests, the view) connect to, with the
+// state a person would see and change in a real simulator.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lab {
+
+struct ClientInfo {
+  uint32_t id = 0;           // the lab's own number for the connection, from 1
+  std::string name;          // the application name given at Open
+  bool connected = false;    // false once the connection has ended
+  bool opened = false;       // true once the lab answered its Open
+};
+
+struct MenuItemInfo {
+  uint32_t clientId = 0;
+  std::string clientName;
+  std::string text;
+  uint32_t eventId = 0;
+  uint32_t data = 0;
+  std::optional<uint32_t> parentEventId;  // set for sub-items
+};
+
+struct TextRecord {
+  uint32_t clientId = 0;
+  std::string clientName;
+  uint32_t type = 0;      // SIMCONNECT_TEXT_TYPE
+  float seconds = 0;
+  uint32_t eventId = 0;
+  std::string text;       // a print text; for a menu: the title
+  std::vector<std::string> menuItems;  // a menu's prompt is not included
+  std::string prompt;
+  std::chrono::steady_clock::time_point shownAt;
+};
+
+// A client event that a client transmitted, after the lab mapped its id to
+// the event name.
+struct EventRecord {
+  uint32_t clientId = 0;
+  std::string clientName;
+  std::string name;       // the mapped simulator or custom event name; "" if unmapped
+  uint32_t eventId = 0;   // the client's id
+  uint32_t data = 0;
+  uint32_t objectId = 0;
+  uint32_t groupId = 0;   // as transmitted (a priority with GROUPID_IS_PRIORITY)
+  uint32_t flags = 0;
+};
+
+// An EXCEPTION the lab sent, for tests and for "sim exceptions".
+struct ExceptionRecord {
+  uint32_t clientId = 0;
+  uint32_t exception = 0;
+  uint32_t sendId = 0;
+  uint32_t index = 0;
+  std::string clientName;
+};
+
+// A system event a connected client subscribed to ("SimStart", ...).
+struct SubscriptionInfo {
+  uint32_t clientId = 0;
+  std::string clientName;
+  uint32_t eventId = 0;
+  std::string name;
+};
+
+// A client event id a connected client mapped to an event name, with the
+// notification groups it was added to (empty: the client only transmits it).
+struct EventMappingInfo {
+  uint32_t clientId = 0;
+  std::string clientName;
+  uint32_t eventId = 0;
+  std::string name;
+  std::vector<uint32_t> groupIds;
+};
+
+class Simulator {
+ public:
+  struct Options {
+    // Where to listen: a Unix socket path (default: <runtime dir>/simconnect.sock)
+    // and/or a TCP port on 127.0.0.1 (0: none).
+    std::string socketPath;
+    uint16_t tcpPort = 0;
+    bool flightRunning = true;
+  };
+
+  explicit Simulator(Options options);
+  ~Simulator();  // stops serving; connections are closed
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Starts listening and serving on a thread of its own. False on failure
+  // (the reason is then in lastError()).
+  bool start();
+  void stop();
+  std::string socketPath() const;
+  std::string lastError() const;
+
+  // ---- What a person does ----
+  void startFlight();  // "SimStart" to subscribers; "Sim" state 1 from now on
+  void stopFlight();   // "SimStop"; "Sim" state 0
+  bool flightRunning() const;
+  void quit();         // QUIT to every client, then the connections close
+  void breakConnections();  // every connection closes at once, no QUIT
+  void setRefusing(bool refusing);  // while on, Open fails (connection closed at once)
+  bool refusing() const;
+  // Chooses an add-on menu item ("About..." or "Kestrix/About...") of the
+  // client with that name, or an entry of the client's open menu text (by
+  // text, or by its index 0-9). False when there is no such item.
+  bool choose(const std::string& clientName, const std::string& item);
+
+  // ---- What a person sees ----
+  std::vector<ClientInfo> clients() const;
+  std::vector<MenuItemInfo> menus() const;  // current items of connected clients
+  std::vector<TextRecord> texts() const;    // every text shown, oldest first
+  std::vector<EventRecord> events() const;  // every transmitted client event
+  std::vector<ExceptionRecord> exceptions() const;
+  // The menu text a connected client has on screen now, if any.
+  std::optional<TextRecord> openMenuText(const std::string& client) const;
+  std::vector<SubscriptionInfo> subscriptions() const;  // of connected clients
+  std::vector<EventMappingInfo> eventMappings() const;  // of connected clients
+
+  // ---- Faults, for tests of a client's robustness ----
+  // A client is named by its application name (the newest connected client
+  // of that name) or by the lab's number for it. False when there is none.
+  //
+  // Sends arbitrary bytes, e.g. a packet with a lying size field.
+  bool sendRaw(const std::string& client, std::vector<uint8_t> bytes);
+  // Sends the first half of an EVENT message, then closes the connection.
+  bool closeMidPacket(const std::string& client);
+  // Closes one connection after what was sent to it is written, no QUIT.
+  bool disconnect(const std::string& client);
+
+  // Waits until pred() holds, re-checking it whenever the lab's state changes
+  // (and at least every 50 ms). False on timeout. pred may call any of the
+  // methods above.
+  bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace lab
