@@ -1,6 +1,6 @@
 #include "socket_server.h"
 
-#include "listen_sockets.h"
+#include "net/sockets.h"
 
 #include <sys/eventfd.h>
 #include <sys/stat.h>
@@ -38,12 +38,12 @@ bool SocketServer::listen(const std::string& unixPath, uint16_t tcpPort, std::st
     error = "eventfd failed";
     return false;
   }
-  unixFd_ = listenOnUnixSocket(unixPath, error);
+  unixFd_ = net::listenOnUnixSocket(unixPath, error);
   if (unixFd_ < 0) return false;
   unixPath_ = unixPath;
   unixFileId_ = fileIdOf(unixPath);
   if (tcpPort != 0) {
-    tcpFd_ = listenOnLoopbackPort(tcpPort, error);
+    tcpFd_ = net::listenOnLoopbackPort(tcpPort, error);
     if (tcpFd_ < 0) {
       shutDown();
       return false;
@@ -136,7 +136,7 @@ void SocketServer::closeAfterSending(uint32_t connectionId) {
 }
 
 void SocketServer::acceptWaiting(int listenFd) {
-  for (int fd; (fd = acceptConnection(listenFd)) >= 0;) {
+  for (int fd; (fd = net::acceptConnection(listenFd)) >= 0;) {
     if (refusing_) {
       ::close(fd);  // the client's Open sees the connection end unanswered
       continue;

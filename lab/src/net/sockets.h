@@ -1,10 +1,10 @@
 #pragma once
-// Listening sockets of the simulator: a Unix socket in the runtime folder and
-// an optional TCP port on the loopback address.
+// Listening sockets of the lab's servers: Unix sockets in the runtime folder
+// and TCP ports on the loopback address.
 #include <cstdint>
 #include <string>
 
-namespace lab::sim {
+namespace lab::net {
 
 // Listens at path, replacing a stale socket file left there. -1 on failure,
 // with the reason in error.
@@ -16,4 +16,7 @@ int listenOnLoopbackPort(uint16_t port, std::string& error);
 // Accepts one waiting connection as a non-blocking socket; -1 when none waits.
 int acceptConnection(int listenFd);
 
-}  // namespace lab::sim
+// Connects to a Unix socket; -1 when nobody listens there.
+int connectToUnixSocket(const std::string& path);
+
+}  // namespace lab::net

@@ -1,4 +1,4 @@
-#include "listen_sockets.h"
+#include "sockets.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace lab::sim {
+namespace lab::net {
 namespace {
 
 constexpr int kBacklog = 64;
@@ -69,4 +69,16 @@ int acceptConnection(int listenFd) {
   }
 }
 
-}  // namespace lab::sim
+int connectToUnixSocket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+  ::close(fd);
+  return -1;
+}
+
+}  // namespace lab::net
