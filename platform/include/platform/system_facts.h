@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The user's roaming application-data folder: $XDG_CONFIG_HOME, else
+// $HOME/.config. Not created.
+std::string roamingAppDataFolder();
+
+// Creates the folder and every missing parent; an existing folder is fine.
+bool createFolderChain(const std::string& path);
+
+// Path separator of this platform, for composing paths.
+constexpr char kPathSeparator = '/';
+
+// Full path of the running program file.
+std::string ownProgramPath();
+
+// The variable's value, or nothing when it is not set.
+std::optional<std::string> environmentValue(const std::string& name);
+
+// The computer's short network name, upper case, at most 15 characters;
+// empty when it cannot be read.
+std::string computerName();
+
+uint32_t processId();
+uint32_t threadId();
+
+// Local date and time split for log lines.
+struct LocalTime {
+  int year, month, day, hour, minute, second;
+};
+LocalTime localTimeNow();
+
+void sleepMs(int ms);
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+#include "platform/system_facts.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "posix/folder_chain.h"
+
+namespace platform {
+namespace {
+
+// NetBIOS names, which Windows reports as the computer name, have at most 15.
+constexpr size_t kLongestComputerName = 15;
+
+}  // namespace
+
+std::string roamingAppDataFolder() {
+  if (auto config = environmentValue("XDG_CONFIG_HOME"); config && !config->empty()) return *config;
+  return environmentValue("HOME").value_or("") + "/.config";
+}
+
+bool createFolderChain(const std::string& path) { return posix::makeFolderChain(path, 0777); }
+
+std::string ownProgramPath() {
+  std::string path(PATH_MAX, '\0');
+  for (;;) {
+    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) return {};
+    if (static_cast<size_t>(length) < path.size()) {
+      path.resize(static_cast<size_t>(length));
+      return path;
+    }
+    path.resize(path.size() * 2);  // may have been cut: try with more room
+  }
+}
+
+std::optional<std::string> environmentValue(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+std::string computerName() {
+  char host[HOST_NAME_MAX + 1] = {};
+  if (gethostname(host, sizeof host - 1) != 0) return {};
+  std::string name;
+  for (const char* c = host; *c && *c != '.' && name.size() < kLongestComputerName; ++c)
+    name += (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
+  return name;
+}
+
+uint32_t processId() { return static_cast<uint32_t>(getpid()); }
+
+uint32_t threadId() { return static_cast<uint32_t>(gettid()); }
+
+LocalTime localTimeNow() {
+  // localtime_r need not look at TZ again; tzset makes a changed zone count.
+  tzset();
+  std::time_t now = std::time(nullptr);
+  std::tm parts {};
+  localtime_r(&now, &parts);
+  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                   parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+}
+
+void sleepMs(int ms) {
+  if (ms <= 0) return;
+  timespec left{ms / 1000, (ms % 1000) * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace platform
