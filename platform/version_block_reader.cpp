@@ -1,0 +1,171 @@
+#include <algorithm>
+#include <fstream>
+#include <functional>
+
+#include "platform/version_info.h"
+#include "utf16.h"
+#include "version_block_layout.h"
+
+namespace platform {
+namespace {
+
+using namespace version_block;
+
+// One node of a block, with every offset checked to lie inside its parent.
+struct Node {
+  size_t begin = 0;
+  size_t end = 0;  // begin + wLength
+  uint16_t type = kBinaryNode;
+  std::u16string key;
+  size_t valueBegin = 0;
+  size_t valueEnd = 0;
+  size_t childrenBegin = 0;
+};
+
+std::optional<Node> readNode(const std::vector<uint8_t>& block, size_t at, size_t limit) {
+  if (at + kNodeHeaderSize > limit) return std::nullopt;
+  const uint8_t* bytes = block.data();
+  const uint16_t length = read16(bytes + at);
+  if (length < kNodeHeaderSize || at + length > limit) return std::nullopt;
+  Node node;
+  node.begin = at;
+  node.end = at + length;
+  const uint16_t valueLength = read16(bytes + at + 2);
+  node.type = read16(bytes + at + 4);
+
+  size_t cursor = at + kNodeHeaderSize;
+  for (;;) {
+    if (cursor + 2 > node.end) return std::nullopt;  // key without terminator
+    char16_t c = read16(bytes + cursor);
+    cursor += 2;
+    if (c == 0) break;
+    node.key += c;
+  }
+  const size_t valueBytes = node.type == kTextNode ? size_t{valueLength} * 2 : valueLength;
+  // Some writers count a text value in bytes; a value never runs past its node.
+  node.valueBegin = std::min(alignedTo32Bits(cursor), node.end);
+  node.valueEnd = std::min(node.valueBegin + valueBytes, node.end);
+  node.childrenBegin = alignedTo32Bits(node.valueEnd);
+  return node;
+}
+
+char16_t asciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
+
+// Keys compare without regard to letter case, as VerQueryValue does.
+bool sameKey(const std::u16string& a, const std::u16string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           return asciiLower(x) == asciiLower(y);
+         });
+}
+
+std::optional<Node> findChild(const std::vector<uint8_t>& block, const Node& parent,
+                              const std::u16string& key) {
+  size_t at = parent.childrenBegin;
+  while (at + kNodeHeaderSize <= parent.end) {
+    auto child = readNode(block, at, parent.end);
+    if (!child) return std::nullopt;
+    if (sameKey(child->key, key)) return child;
+    at = alignedTo32Bits(child->end);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::u16string> splitPath(const std::string& subBlock) {
+  std::vector<std::u16string> parts;
+  size_t begin = 0;
+  while (begin <= subBlock.size()) {
+    size_t slash = std::min(subBlock.find('\\', begin), subBlock.size());
+    if (slash > begin) parts.push_back(utf8ToUtf16(subBlock.substr(begin, slash - begin)));
+    begin = slash + 1;
+  }
+  return parts;
+}
+
+std::vector<uint8_t> nodeValue(const std::vector<uint8_t>& block, const Node& node) {
+  if (node.type != kTextNode)
+    return {block.begin() + node.valueBegin, block.begin() + node.valueEnd};
+  std::u16string text;
+  for (size_t at = node.valueBegin; at + 2 <= node.valueEnd; at += 2) {
+    char16_t c = read16(block.data() + at);
+    if (c == 0) break;
+    text += c;
+  }
+  std::string utf8 = utf16ToUtf8(text);
+  return {utf8.begin(), utf8.end()};
+}
+
+// Whether a block starts at `start` of the file, judged by the header and the
+// value that must surround its key; the length of the block, if so.
+std::optional<size_t> blockLengthAt(const std::vector<uint8_t>& file, size_t start,
+                                    size_t keyBytes) {
+  const uint16_t length = read16(file.data() + start);
+  const uint16_t valueLength = read16(file.data() + start + 2);
+  const uint16_t type = read16(file.data() + start + 4);
+  const size_t keyEnd = start + kNodeHeaderSize + keyBytes + 2;
+  const size_t valueBegin = start + alignedTo32Bits(keyEnd - start);
+  if (type != kBinaryNode || start + length > file.size()) return std::nullopt;
+  if (read16(file.data() + keyEnd - 2) != 0) return std::nullopt;
+  if (valueLength == 0) {
+    if (length < valueBegin - start) return std::nullopt;
+  } else if (valueLength == kFixedFileInfoSize) {
+    if (length < valueBegin - start + kFixedFileInfoSize) return std::nullopt;
+    if (read32(file.data() + valueBegin) != kFixedFileInfoSignature) return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  return length;
+}
+
+std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  char chunk[64 * 1024];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> readVersionResource(const std::string& filePath) {
+  auto file = readWholeFile(filePath);
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> pattern;
+  for (char16_t c : asciiToUtf16(kRootKey)) {
+    pattern.push_back(static_cast<uint8_t>(c & 0xFF));
+    pattern.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
+  for (auto hit = std::search(file->begin(), file->end(), searcher); hit != file->end();
+       hit = std::search(hit + 1, file->end(), searcher)) {
+    const auto keyAt = static_cast<size_t>(hit - file->begin());
+    // Room for the header before the key and the terminator after it.
+    if (keyAt < kNodeHeaderSize || keyAt + pattern.size() + 2 > file->size()) continue;
+    const size_t start = keyAt - kNodeHeaderSize;
+    if (auto length = blockLengthAt(*file, start, pattern.size()))
+      return std::vector<uint8_t>(file->begin() + start, file->begin() + start + *length);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> queryVersionValue(const std::vector<uint8_t>& block,
+                                                      const std::string& subBlock) {
+  auto node = readNode(block, 0, block.size());
+  if (!node || node->key != asciiToUtf16(kRootKey)) return std::nullopt;
+  const std::vector<std::u16string> path = splitPath(subBlock);
+  if (path.empty()) {
+    // "\" names the fixed file info, which a block may lack.
+    if (node->valueEnd - node->valueBegin < kFixedFileInfoSize) return std::nullopt;
+    return std::vector<uint8_t>(block.begin() + node->valueBegin,
+                                block.begin() + node->valueBegin + kFixedFileInfoSize);
+  }
+  for (const std::u16string& key : path) {
+    node = findChild(block, *node, key);
+    if (!node) return std::nullopt;
+  }
+  return nodeValue(block, *node);
+}
+
+}  // namespace platform
