@@ -1,0 +1,68 @@
+// World files: what they set, and the mistakes they are refused for.
+#include <lab/world_file.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(WorldFileTest, SettingsAreReadWithCommentsAndAnyLetterCase) {
+  lab::WorldSettings world;
+  std::string error;
+  ASSERT_TRUE(lab::parseWorld("# a world\n"
+                              "\n"
+                              "[Simulator]\n"
+                              "  Flight = Stopped   ; no flight yet\n"
+                              "tcp-port=5100\n"
+                              "refuse = on\n",
+                              "w.ini", world, error))
+      << error;
+  EXPECT_FALSE(world.flightRunning);
+  EXPECT_EQ(world.tcpPort, 5100);
+  EXPECT_TRUE(world.refusing);
+}
+
+TEST(WorldFileTest, EmptyFileIsTheDefaultWorld) {
+  lab::WorldSettings world;
+  std::string error;
+  ASSERT_TRUE(lab::parseWorld("", "w.ini", world, error));
+  EXPECT_TRUE(world.flightRunning);
+  EXPECT_EQ(world.tcpPort, 0);
+  EXPECT_FALSE(world.refusing);
+}
+
+struct BadWorld {
+  const char* text;
+  const char* error;
+};
+
+class BadWorldTest : public ::testing::TestWithParam<BadWorld> {};
+
+TEST_P(BadWorldTest, IsRefusedNamingTheLine) {
+  lab::WorldSettings world;
+  std::string error;
+  EXPECT_FALSE(lab::parseWorld(GetParam().text, "w.ini", world, error));
+  EXPECT_EQ(error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, BadWorldTest,
+    ::testing::Values(
+        BadWorld{"flight = running\n", "w.ini:1: a key before any [section]"},
+        BadWorld{"[simulator]\nflight = maybe\n", "w.ini:2: flight is running or stopped"},
+        BadWorld{"[simulator]\n\ntcp-port = 70000\n",
+                 "w.ini:3: tcp-port is a number from 0 to 65535"},
+        BadWorld{"[simulator]\nrefuse = yes\n", "w.ini:2: refuse is on or off"},
+        BadWorld{"[simulator]\nflihgt = running\n",
+                 "w.ini:2: unknown key \"flihgt\" in [simulator]"},
+        BadWorld{"[weather]\n", "w.ini:1: unknown section [weather]"},
+        BadWorld{"[simulator\n", "w.ini:1: a section line is [name]"},
+        BadWorld{"[simulator]\njust words\n", "w.ini:2: expected key = value"}));
+
+TEST(WorldFileTest, MissingFileIsReported) {
+  lab::WorldSettings world;
+  std::string error;
+  EXPECT_FALSE(lab::loadWorldFile("/nonexistent/world.ini", world, error));
+  EXPECT_EQ(error, "/nonexistent/world.ini: cannot be read");
+}
+
+}  // namespace
