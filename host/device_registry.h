@@ -1,0 +1,26 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "sim_connect_device.h"
+
+// Owns the factories (asked in order, the first device wins) and the devices
+// (in creation order).
+class DeviceRegistry {
+ public:
+  DeviceRegistry();
+  ~DeviceRegistry();
+  DeviceRegistry(const DeviceRegistry&) = delete;
+  DeviceRegistry& operator=(const DeviceRegistry&) = delete;
+
+  void addFactory(std::unique_ptr<ISimConnectDeviceFactory> factory);
+  bool CreateDevice(const DeviceCreateInfo& info);
+  // Deletes every device, first to last; returns how many there were.
+  size_t DeleteAllDevices();
+  void DispatchToDevices(SIMCONNECT_RECV* message, DWORD size);
+  size_t deviceCount() const { return devices_.size(); }
+
+ private:
+  std::vector<std::unique_ptr<ISimConnectDeviceFactory>> factories_;
+  std::vector<std::unique_ptr<CSimConnectDevice>> devices_;
+};

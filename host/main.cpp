@@ -1,0 +1,23 @@
+// kestrix-module: the panel driver.
+#include <platform/named_event.h>
+#include <platform/stop_signal.h>
+
+#include <string>
+
+#include "program_entry.h"
+#include "sim_connect_module.h"
+
+int main(int argc, char** argv) {
+  // An operator's stop (Ctrl-C, SIGTERM) ends the session like the named
+  // quit event does.
+  platform::watchStopRequests([] {
+    if (auto quit = platform::NamedEvent::createOrOpen(kQuitEventName, true, false)) quit->set();
+  });
+
+  std::string argumentText;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) argumentText += ' ';
+    argumentText += argv[i];
+  }
+  return runProgramEntry(argumentText, RegistrationActions{});
+}

@@ -1,0 +1,84 @@
+#pragma once
+#include <SimConnect.h>
+
+#include <memory>
+#include <string>
+
+#include "device_registry.h"
+#include "diagnostic_log.h"
+#include "session_work_queue.h"
+
+namespace platform {
+class NamedEvent;
+}
+
+// The panel driver's session: reads the settings, connects to the simulator
+// (retrying every 2000 ms), puts the "Kestrix" menu into it, follows flight
+// start and stop, builds a device per recognised board and hands every
+// simulator message to the devices. A broken connection is torn down and
+// opened again; the simulator's quit or the named quit event ends the run.
+//
+// Threads: everything here runs on the session thread. Other threads reach
+// the session only through post().
+class CSimConnectModule {
+ public:
+  explicit CSimConnectModule(const std::string& clientName);
+  ~CSimConnectModule();
+  CSimConnectModule(const CSimConnectModule&) = delete;
+  CSimConnectModule& operator=(const CSimConnectModule&) = delete;
+
+  // Connects, runs and reconnects until the session is over; returns 0.
+  int Run();
+
+  void LoadDevices(bool eventsAlreadyMapped);
+  HRESULT processSimulatorData();
+  void InternalDispatchProc(SIMCONNECT_RECV* message, DWORD size);
+  void Event_SIMStart();
+  void Event_SIMStop();
+  void Event_About();
+  void SimConnectEvents_Add();
+  void SimConnectEvents_Remove();
+  void ShowText(const std::string& text, float seconds);
+  // Board change reported by the change detector (any thread): hands the
+  // notice and the reload to the session thread. Returns 1.
+  int onControllerChange(unsigned change);
+
+  // Runs work on the session thread (from any thread).
+  void post(SessionWorkQueue::Work work) { work_.post(std::move(work)); }
+
+  const std::string& settingsPath() const { return settingsPath_; }
+  DiagnosticLog& log() { return log_; }
+  size_t deviceCount() const { return devices_.deviceCount(); }
+
+  // The ids this session uses with the simulator.
+  static constexpr DWORD kMenuId = 1;
+  static constexpr DWORD kReloadDevicesId = 2;
+  static constexpr DWORD kAboutId = 3;
+  static constexpr DWORD kSimStartId = 5;
+  static constexpr DWORD kSimStopId = 6;
+  static constexpr DWORD kTextEventId = 7;
+  static constexpr DWORD kSimStateRequestId = 1;
+
+  static constexpr unsigned kDeviceArrival = 0x8000;
+  static constexpr unsigned kDeviceRemoveComplete = 0x8004;
+
+ private:
+  bool quitSignaled();
+  // Waits between connection attempts; false when a stop was requested.
+  bool waitBeforeRetry();
+
+  std::string settingsPath_;
+  DiagnosticLog log_;
+  std::string clientName_;
+  int exitOnConnectError_ = 0;
+  HANDLE simConnect_ = nullptr;
+  bool simRunning_ = false;
+  bool showMsgNoControllers_ = false;
+  bool controllersOpen_ = false;
+  DeviceRegistry devices_;
+  std::unique_ptr<platform::NamedEvent> quitEvent_;
+  SessionWorkQueue work_;
+};
+
+// Names shared with other programs that end or detect a running session.
+constexpr char kQuitEventName[] = "{392BF99C-47D1-4625-A8C5-3117E545D3B0}";

@@ -1,0 +1,49 @@
+#pragma once
+#include <SimConnect.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client_config.h"
+#include "simconnect/wire.h"
+
+namespace simconnect {
+
+// One open connection to the simulator. Used from one thread at a time, like
+// a handle of the published library.
+//
+// Once the connection breaks (end of stream, a socket error, a corrupt or
+// truncated packet) every call fails with SIMCONNECT_E_PIPE_BROKEN; messages
+// that arrived whole before the break are still dispatched first.
+class ClientConnection {
+ public:
+  static HRESULT open(const Endpoint& endpoint, const std::string& applicationName,
+                      std::unique_ptr<ClientConnection>& out);
+  ~ClientConnection();
+  ClientConnection(const ClientConnection&) = delete;
+  ClientConnection& operator=(const ClientConnection&) = delete;
+
+  HRESULT send(const wire::Request& request);
+  HRESULT callDispatch(DispatchProc callback, void* context);
+  HRESULT getNextDispatch(SIMCONNECT_RECV** message, DWORD* size);
+  DWORD lastSentPacketId() const { return lastSendId_; }
+
+ private:
+  explicit ClientConnection(int fd) : fd_(fd), framer_(wire::kServerHeaderSize) {}
+  // Reads whatever has arrived without waiting; notes a broken connection.
+  void receiveAvailable();
+  // Waits up to timeoutMs for one whole message to arrive.
+  bool waitForMessage(int timeoutMs);
+  void markBroken();
+
+  int fd_;
+  wire::PacketFramer framer_;
+  std::deque<std::vector<uint8_t>> ready_;
+  std::vector<uint8_t> handedOut_;  // the message GetNextDispatch returned last
+  uint32_t lastSendId_ = 0;
+  bool broken_ = false;
+};
+
+}  // namespace simconnect

@@ -1,0 +1,199 @@
+// The panel driver's session against the lab simulator, end to end.
+#include <SimConnect.h>
+
+#include <filesystem>
+
+#include "module_fixture.h"
+
+namespace e2e {
+namespace {
+
+const std::string kAboutText = "Kestrix driver v" KESTRIX_EXPECTED_VERSION "\n\t0 connected devices.";
+
+std::vector<lab::MenuItemInfo> kestrixMenu(const lab::Simulator& sim) {
+  std::vector<lab::MenuItemInfo> items;
+  for (const auto& m : sim.menus())
+    if (m.clientName == "Kestrix") items.push_back(m);
+  return items;
+}
+
+}  // namespace
+
+TEST_F(ModuleTest, KeepsTryingUntilTheSimulatorAcceptsThenConnects) {
+  writeSettings({"Misc/Debug=1"});
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Opening SimConnect"));
+  EXPECT_TRUE(module->running());
+  startLab();
+  EXPECT_TRUE(waitForConnection());
+  EXPECT_TRUE(module->running());
+}
+
+TEST_F(ModuleTest, ARefusingSimulatorIsRetriedToo) {
+  startLab();
+  sim->setRefusing(true);
+  writeSettings({"Misc/Debug=1"});
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Opening SimConnect"));
+  sim->setRefusing(false);
+  EXPECT_TRUE(waitForConnection());
+}
+
+TEST_F(ModuleTest, ExitOnConnectErrorShowsTheFailureOnceAndEnds) {
+  writeSettings({"Config/ExitOnConnectError=1"});
+  startTheModule();
+  auto code = module->waitForExit(kDeadline);
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0);
+  const std::string box = "SimConnect Module: Unable to open a SimConnect connection (0x80004005).\n";
+  std::string output = module->output();
+  ASSERT_NE(output.find(box), std::string::npos) << output;
+  EXPECT_EQ(output.find(box), output.rfind(box));
+}
+
+TEST_F(ModuleTest, PutsItsMenuIntoTheSimulatorAndAnswersIt) {
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection());
+  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  auto items = kestrixMenu(*sim);
+  EXPECT_EQ(items[0].text, "Kestrix");
+  EXPECT_EQ(items[0].eventId, 1u);
+  EXPECT_FALSE(items[0].parentEventId);
+  EXPECT_EQ(items[1].text, "Reload devices");
+  EXPECT_EQ(items[1].eventId, 2u);
+  EXPECT_EQ(items[1].parentEventId, std::optional<uint32_t>(1));
+  EXPECT_EQ(items[2].text, "About...");
+  EXPECT_EQ(items[2].eventId, 3u);
+
+  ASSERT_TRUE(sim->choose("Kestrix", "About..."));
+  ASSERT_TRUE(waitForText(kAboutText));
+  auto about = textsEqualTo(kAboutText).front();
+  EXPECT_EQ(about.type, 0x101u);
+  EXPECT_FLOAT_EQ(about.seconds, 8.0f);
+  EXPECT_EQ(about.eventId, 7u);
+
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  ASSERT_TRUE(waitForText("Reloading devices......"));
+  EXPECT_FLOAT_EQ(textsEqualTo("Reloading devices......").front().seconds, 5.0f);
+  EXPECT_TRUE(sim->exceptions().empty());
+}
+
+TEST_F(ModuleTest, RemovesItsMenuAtTeardown) {
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection());
+  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  setQuitEventFromOutside();
+  ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+  // The items were deleted one by one before the connection closed: none
+  // was unknown to the simulator.
+  EXPECT_TRUE(kestrixMenu(*sim).empty());
+  EXPECT_TRUE(sim->exceptions().empty());
+}
+
+TEST_F(ModuleTest, FollowsTheFlightStateAndLoadsNothingWithoutAFlight) {
+  writeSettings({"Misc/Debug=1", "Config/ShowMsgNoControllers=1"});
+  startLab(/*flightRunning=*/false);
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Sim state: 0"));
+  ASSERT_TRUE(waitForLogLine("[CSimConnectModule::Event_SIMStop] Processing"));
+  EXPECT_TRUE(textsEqualTo("No KESTRIX modules are connected.").empty());
+
+  sim->startFlight();
+  ASSERT_TRUE(waitForLogLine("Sim Start"));
+  ASSERT_TRUE(waitForLogLine("[CSimConnectModule::Event_SIMStart] Processing"));
+  // A flight without any panel, with the notice switched on.
+  EXPECT_TRUE(waitForText("No KESTRIX modules are connected."));
+
+  sim->stopFlight();
+  EXPECT_TRUE(waitForLogLine("Sim Stop"));
+}
+
+TEST_F(ModuleTest, TheSimulatorsQuitEndsTheProgramAfterAFullTeardown) {
+  writeSettings({"Misc/Debug=1"});
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection());
+  ASSERT_TRUE(waitForLogLine("Sim state: 1"));
+  sim->quit();
+  ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+  std::string log = logText();
+  size_t quit = log.find("SimConnect requested a quit.");
+  ASSERT_NE(quit, std::string::npos);
+  size_t previous = quit;
+  for (const char* step : {"Done processing events (quit signaled)", "Finished processing sim data (00000000)",
+                           "Cleaning up the controllers", "Removing SimConnect Events",
+                           "Closing change monitor", "Disconnecting from SimConnect", "Exiting process"}) {
+    size_t at = log.find(step, previous);
+    EXPECT_NE(at, std::string::npos) << step;
+    if (at != std::string::npos) previous = at;
+  }
+  EXPECT_EQ(log.find("Going to try to connect again"), std::string::npos);
+}
+
+TEST_F(ModuleTest, ABrokenConnectionIsOpenedAgainAtOnce) {
+  writeSettings({"Misc/Debug=1"});
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection(1));
+  sim->breakConnections();
+  ASSERT_TRUE(waitForConnection(2));
+  EXPECT_TRUE(waitForLogLine("Finished processing sim data (C000014B)"));
+  EXPECT_TRUE(waitForLogLine("Connection to SimConnect was broken...Going to try to connect again"));
+  EXPECT_TRUE(module->running());
+  // The new connection has its menu again.
+  EXPECT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+}
+
+TEST_F(ModuleTest, ABrokenConnectionWithExitOnConnectErrorEndsWhenTheSimulatorIsGone) {
+  writeSettings({"Config/ExitOnConnectError=1"});
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection());
+  sim.reset();  // the simulator crashes: connections close, nobody listens any more
+  ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+  EXPECT_NE(module->output().find("Unable to open a SimConnect connection (0x80004005)."),
+            std::string::npos);
+}
+
+TEST_F(ModuleTest, StopsCleanlyOnTheQuitEventOrAnOperatorsSignal) {
+  enum class Stop { QuitEvent, Terminate, Interrupt };
+  for (Stop stop : {Stop::QuitEvent, Stop::Terminate, Stop::Interrupt}) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    startLab();
+    startTheModule();
+    ASSERT_TRUE(waitForConnection());
+    ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+    if (stop == Stop::QuitEvent) setQuitEventFromOutside();
+    if (stop == Stop::Terminate) module->requestStop();
+    if (stop == Stop::Interrupt) module->interrupt();
+    ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+    EXPECT_TRUE(kestrixMenu(*sim).empty());
+    module.reset();
+    sim.reset();
+  }
+}
+
+TEST_F(ModuleTest, AQuitEventSetWhileConnectingIsClearedWhenTheConnectionOpens) {
+  writeSettings({"Misc/Debug=1"});
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Opening SimConnect"));
+  setQuitEventFromOutside();
+  startLab();
+  ASSERT_TRUE(waitForConnection());
+  // Still serving: the menu answers.
+  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  ASSERT_TRUE(sim->choose("Kestrix", "About..."));
+  EXPECT_TRUE(waitForText(kAboutText));
+  EXPECT_TRUE(module->running());
+}
+
+TEST_F(ModuleTest, AnOperatorsStopEndsTheConnectLoopToo) {
+  startTheModule();
+  ASSERT_TRUE(testsupport::eventually([&] { return std::filesystem::exists(settingsPath()); }));
+  module->requestStop();
+  EXPECT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+}
+
+}  // namespace e2e

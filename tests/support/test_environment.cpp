@@ -1,0 +1,92 @@
+#include "test_environment.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+namespace {
+
+const char* const kVariables[] = {"KESTRIX_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME",
+                                  "KESTRIX_REGISTRY"};
+
+std::string uniqueFolder() {
+  std::random_device device;
+  std::mt19937_64 random(device());
+  for (;;) {
+    fs::path candidate =
+        fs::temp_directory_path() / ("kx-" + std::to_string(random() % 100000000));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) return candidate.string();
+  }
+}
+
+}  // namespace
+
+TestEnvironment::TestEnvironment() {
+  root_ = uniqueFolder();
+  runtimeDir_ = root_ + "/run";
+  home_ = root_ + "/home";
+  configHome_ = home_ + "/.config";
+  fs::create_directories(runtimeDir_);
+  fs::permissions(runtimeDir_, fs::perms::owner_all);
+  fs::create_directories(configHome_);
+  for (const char* name : kVariables) {
+    const char* value = std::getenv(name);
+    saved_.emplace_back(name, value ? value : std::string("\x01unset"));
+  }
+  for (const auto& [name, value] : childEnvironment()) setenv(name.c_str(), value.c_str(), 1);
+}
+
+TestEnvironment::~TestEnvironment() {
+  for (const auto& [name, value] : saved_) {
+    if (value == "\x01unset")
+      unsetenv(name.c_str());
+    else
+      setenv(name.c_str(), value.c_str(), 1);
+  }
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+std::string TestEnvironment::dataFolder() const {
+  return configHome_ + "/Quornel Limited/SimConnect Modules";
+}
+
+std::vector<std::pair<std::string, std::string>> TestEnvironment::childEnvironment() const {
+  return {{"KESTRIX_RUNTIME_DIR", runtimeDir_},
+          {"HOME", home_},
+          {"XDG_CONFIG_HOME", configHome_},
+          {"KESTRIX_REGISTRY", root_ + "/registry"}};
+}
+
+std::string programPath(const std::string& name) { return std::string(KESTRIX_BIN_DIR) + "/" + name; }
+
+bool eventually(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+}  // namespace testsupport
