@@ -115,7 +115,8 @@ int serveCommand(const std::vector<std::string>& arguments) {
   }
 
   std::printf("lab: control socket %s\n", controlPath.c_str());
-  if (world.tcpPort != 0) std::printf("lab: simulator also on 127.0.0.1:%u\n", world.tcpPort);
+  if (uint16_t port = simulator.tcpPort(); port != 0)
+    std::printf("lab: simulator also on 127.0.0.1:%u\n", port);
   std::printf("lab: flight %s\n", world.flightRunning ? "running" : "stopped");
   std::printf("lab: serving on %s\n", simulator.socketPath().c_str());
   std::fflush(stdout);

@@ -2,12 +2,6 @@
 // requests sent before the answer, and TCP.
 #include "simulator_fixture.h"
 
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
-#include <cstring>
-
 namespace labtest {
 namespace {
 
@@ -130,30 +124,13 @@ TEST_F(HandshakeTest, SecondOpenOnOneConnectionIsAnError) {
   EXPECT_TRUE(nextIsException(*client, SIMCONNECT_EXCEPTION_ERROR, sendId));
 }
 
-// A port that was free a moment ago; the simulator retries if it is taken.
-uint16_t freeLoopbackPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 TEST_F(HandshakeTest, TcpPortServesLikeTheUnixSocket) {
-  uint16_t port = 0;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    port = freeLoopbackPort();
-    sim = std::make_unique<lab::Simulator>(lab::Simulator::Options{"", port, true});
-    if (sim->start()) break;
-    port = 0;
-  }
-  ASSERT_NE(port, 0) << sim->lastError();
+  lab::Simulator::Options options;
+  options.tcpOnAnyFreePort = true;
+  startSimulator(options);
+  ASSERT_NE(sim->tcpPort(), 0);
   ProbeClient overTcp;
-  ASSERT_TRUE(overTcp.connectTcp(port));
+  ASSERT_TRUE(overTcp.connectTcp(sim->tcpPort()));
   EXPECT_TRUE(overTcp.open("Remote", kPatience));
   auto overUnix = openClient("Local");
   EXPECT_EQ(sim->clients().size(), 2u);

@@ -23,6 +23,9 @@ class LabToolTest : public ::testing::Test {
     auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
     if (!child) return {};
     auto exitCode = child->waitForExit(kPatience);
+    // The exit can be seen before the last output is read: waiting for a
+    // text that never comes returns once the output has ended.
+    child->waitForOutput(std::string(1, '\0'), kPatience);
     return {exitCode, child->output()};
   }
 

@@ -88,6 +88,8 @@ class Simulator {
     std::string socketPath;
     uint16_t tcpPort = 0;
     bool flightRunning = true;
+    // Listen on TCP at a free port the system chooses (tcpPort() tells which).
+    bool tcpOnAnyFreePort = false;
   };
 
   explicit Simulator(Options options);
@@ -100,6 +102,7 @@ class Simulator {
   bool start();
   void stop();
   std::string socketPath() const;
+  uint16_t tcpPort() const;  // 0 when not listening on TCP
   std::string lastError() const;
 
   // ---- What a person does ----

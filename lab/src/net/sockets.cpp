@@ -57,6 +57,13 @@ int listenOnLoopbackPort(uint16_t port, std::string& error) {
   return fd;
 }
 
+uint16_t localPort(int fd) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
 int acceptConnection(int listenFd) {
   for (;;) {
     int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);

@@ -13,6 +13,9 @@ int listenOnUnixSocket(const std::string& path, std::string& error);
 // Listens on 127.0.0.1:port. -1 on failure, with the reason in error.
 int listenOnLoopbackPort(uint16_t port, std::string& error);
 
+// The local port of a TCP socket.
+uint16_t localPort(int fd);
+
 // Accepts one waiting connection as a non-blocking socket; -1 when none waits.
 int acceptConnection(int listenFd);
 

@@ -80,8 +80,12 @@ bool Simulator::start() {
   impl_->socketPath = impl_->options.socketPath.empty()
                           ? platform::runtimeDir() + "/simconnect.sock"
                           : impl_->options.socketPath;
-  if (!impl_->server.listen(impl_->socketPath, impl_->options.tcpPort, impl_->lastError))
-    return false;
+  std::optional<uint16_t> tcpPort;
+  if (impl_->options.tcpOnAnyFreePort)
+    tcpPort = 0;
+  else if (impl_->options.tcpPort != 0)
+    tcpPort = impl_->options.tcpPort;
+  if (!impl_->server.listen(impl_->socketPath, tcpPort, impl_->lastError)) return false;
   impl_->running = true;
   impl_->stopping = false;
   impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
@@ -106,6 +110,11 @@ void Simulator::stop() {
 std::string Simulator::socketPath() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->socketPath;
+}
+
+uint16_t Simulator::tcpPort() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->server.tcpPort();
 }
 
 std::string Simulator::lastError() const {

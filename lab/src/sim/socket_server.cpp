@@ -33,7 +33,8 @@ SocketServer::~SocketServer() {
   if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-bool SocketServer::listen(const std::string& unixPath, uint16_t tcpPort, std::string& error) {
+bool SocketServer::listen(const std::string& unixPath, std::optional<uint16_t> tcpPort,
+                          std::string& error) {
   if (wakeFd_ < 0) {
     error = "eventfd failed";
     return false;
@@ -42,8 +43,8 @@ bool SocketServer::listen(const std::string& unixPath, uint16_t tcpPort, std::st
   if (unixFd_ < 0) return false;
   unixPath_ = unixPath;
   unixFileId_ = fileIdOf(unixPath);
-  if (tcpPort != 0) {
-    tcpFd_ = net::listenOnLoopbackPort(tcpPort, error);
+  if (tcpPort) {
+    tcpFd_ = net::listenOnLoopbackPort(*tcpPort, error);
     if (tcpFd_ < 0) {
       shutDown();
       return false;
@@ -51,6 +52,8 @@ bool SocketServer::listen(const std::string& unixPath, uint16_t tcpPort, std::st
   }
   return true;
 }
+
+uint16_t SocketServer::tcpPort() const { return tcpFd_ >= 0 ? net::localPort(tcpFd_) : 0; }
 
 void SocketServer::shutDown() {
   breakAll();

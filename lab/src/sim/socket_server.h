@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +31,10 @@ class SocketServer : public MessageSink {
 
   void setHandler(ConnectionHandler* handler) { handler_ = handler; }
 
-  // Starts listening on the Unix socket and, when tcpPort is not 0, on TCP.
-  bool listen(const std::string& unixPath, uint16_t tcpPort, std::string& error);
+  // Starts listening on the Unix socket and, with a tcpPort, on TCP (port 0:
+  // one the system chooses).
+  bool listen(const std::string& unixPath, std::optional<uint16_t> tcpPort, std::string& error);
+  uint16_t tcpPort() const;  // 0 when not listening on TCP
   // Ends every connection at once and stops listening.
   void shutDown();
 
