@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -139,7 +140,15 @@ ChildProcess::~ChildProcess() {
 std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    if (impl_->reap(false)) return impl_->exitCode;
+    if (impl_->reap(false)) {
+      // Everything the program wrote before it ended is read before we say
+      // it ended (a program it started may keep the pipe open longer).
+      std::unique_lock<std::mutex> lock(impl_->mutex);
+      impl_->changed.wait_until(lock, std::max(deadline, std::chrono::steady_clock::now() +
+                                                             std::chrono::seconds(1)),
+                                [&] { return impl_->outputClosed; });
+      return impl_->exitCode;
+    }
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

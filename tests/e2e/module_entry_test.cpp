@@ -146,7 +146,7 @@ TEST_F(ModuleTest, ALogDeletedWhileRunningLosesNoLaterLine) {
   startTheModule();
   ASSERT_TRUE(waitForLogLine("Sim state: 1"));
   std::filesystem::remove(env.dataFolder() + "/Kestrix.log");
-  ASSERT_TRUE(sim->waitUntil([&] { return !sim->menus().empty(); }, kDeadline));
+  ASSERT_TRUE(waitForMenu());
   ASSERT_TRUE(sim->choose("Kestrix", "About..."));
   EXPECT_TRUE(waitForLogLine("About modules choosen"));
   EXPECT_TRUE(waitForLogLine("About: Kestrix driver v"));
@@ -169,7 +169,7 @@ TEST_F(ModuleTest, AnUnwritableDataFolderLeavesTheDefaultsInForce) {
   startLab();
   startTheModule();
   ASSERT_TRUE(waitForConnection());
-  ASSERT_TRUE(sim->waitUntil([&] { return !sim->menus().empty(); }, kDeadline));
+  ASSERT_TRUE(waitForMenu());
   ASSERT_TRUE(sim->choose("Kestrix", "About..."));
   EXPECT_TRUE(waitForText("Kestrix driver v" KESTRIX_EXPECTED_VERSION "\n\t0 connected devices."));
 }

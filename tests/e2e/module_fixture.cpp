@@ -63,6 +63,17 @@ bool ModuleTest::waitForConnection(size_t count) {
       kDeadline);
 }
 
+bool ModuleTest::waitForMenu() {
+  return sim->waitUntil(
+      [&] {
+        size_t items = 0;
+        for (const auto& m : sim->menus())
+          if (m.clientName == "Kestrix") ++items;
+        return items == 3;
+      },
+      kDeadline);
+}
+
 std::vector<lab::TextRecord> ModuleTest::textsEqualTo(const std::string& text) const {
   std::vector<lab::TextRecord> found;
   for (const auto& t : sim->texts())

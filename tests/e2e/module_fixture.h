@@ -29,6 +29,8 @@ class ModuleTest : public ::testing::Test {
   // Waits until the lab has a connected client named "Kestrix" (count: how
   // many connections that name has had).
   bool waitForConnection(size_t count = 1);
+  // Waits until the "Kestrix" menu with both its items is in the simulator.
+  bool waitForMenu();
   bool waitForText(const std::string& text);
   std::vector<lab::TextRecord> textsEqualTo(const std::string& text) const;
   bool waitForLogLine(const std::string& fragment);

@@ -55,7 +55,7 @@ TEST_F(ModuleTest, PutsItsMenuIntoTheSimulatorAndAnswersIt) {
   startLab();
   startTheModule();
   ASSERT_TRUE(waitForConnection());
-  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  ASSERT_TRUE(waitForMenu());
   auto items = kestrixMenu(*sim);
   EXPECT_EQ(items[0].text, "Kestrix");
   EXPECT_EQ(items[0].eventId, 1u);
@@ -83,12 +83,12 @@ TEST_F(ModuleTest, RemovesItsMenuAtTeardown) {
   startLab();
   startTheModule();
   ASSERT_TRUE(waitForConnection());
-  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  ASSERT_TRUE(waitForMenu());
   setQuitEventFromOutside();
   ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
   // The items were deleted one by one before the connection closed: none
   // was unknown to the simulator.
-  EXPECT_TRUE(kestrixMenu(*sim).empty());
+  EXPECT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).empty(); }, kDeadline));
   EXPECT_TRUE(sim->exceptions().empty());
 }
 
@@ -143,7 +143,28 @@ TEST_F(ModuleTest, ABrokenConnectionIsOpenedAgainAtOnce) {
   EXPECT_TRUE(waitForLogLine("Connection to SimConnect was broken...Going to try to connect again"));
   EXPECT_TRUE(module->running());
   // The new connection has its menu again.
-  EXPECT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  EXPECT_TRUE(waitForMenu());
+}
+
+TEST_F(ModuleTest, CorruptOrTruncatedMessagesCountAsABrokenConnection) {
+  startLab();
+  startTheModule();
+  size_t connections = 1;
+  ASSERT_TRUE(waitForConnection(connections));
+  const std::vector<std::vector<uint8_t>> faults = {
+      {0xFF, 0xFF, 0xFF, 0x7F, 4, 0, 0, 0, 4, 0, 0, 0},  // a size no message has
+      {12, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0},              // an event without its fields
+      {20, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // an OPEN cut short
+  };
+  for (const auto& bytes : faults) {
+    ASSERT_TRUE(waitForMenu());
+    ASSERT_TRUE(sim->sendRaw("Kestrix", bytes));
+    ASSERT_TRUE(waitForConnection(++connections));
+  }
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(sim->closeMidPacket("Kestrix"));
+  ASSERT_TRUE(waitForConnection(++connections));
+  EXPECT_TRUE(module->running());
 }
 
 TEST_F(ModuleTest, ABrokenConnectionWithExitOnConnectErrorEndsWhenTheSimulatorIsGone) {
@@ -164,12 +185,12 @@ TEST_F(ModuleTest, StopsCleanlyOnTheQuitEventOrAnOperatorsSignal) {
     startLab();
     startTheModule();
     ASSERT_TRUE(waitForConnection());
-    ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+    ASSERT_TRUE(waitForMenu());
     if (stop == Stop::QuitEvent) setQuitEventFromOutside();
     if (stop == Stop::Terminate) module->requestStop();
     if (stop == Stop::Interrupt) module->interrupt();
     ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
-    EXPECT_TRUE(kestrixMenu(*sim).empty());
+    EXPECT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).empty(); }, kDeadline));
     module.reset();
     sim.reset();
   }
@@ -183,7 +204,7 @@ TEST_F(ModuleTest, AQuitEventSetWhileConnectingIsClearedWhenTheConnectionOpens) 
   startLab();
   ASSERT_TRUE(waitForConnection());
   // Still serving: the menu answers.
-  ASSERT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).size() == 3; }, kDeadline));
+  ASSERT_TRUE(waitForMenu());
   ASSERT_TRUE(sim->choose("Kestrix", "About..."));
   EXPECT_TRUE(waitForText(kAboutText));
   EXPECT_TRUE(module->running());

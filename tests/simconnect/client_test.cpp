@@ -1,0 +1,217 @@
+// Our SimConnect client library against the lab's simulator, including the
+// ways a simulator can break a connection.
+#include <SimConnect.h>
+#include <gtest/gtest.h>
+#include <lab/simulator.h>
+
+#include <filesystem>
+#include <random>
+
+#include "simconnect/wire.h"
+#include "test_environment.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace wire = simconnect::wire;
+
+struct Received {
+  std::vector<std::vector<uint8_t>> messages;
+  static void CALLBACK collect(SIMCONNECT_RECV* data, DWORD size, void* context) {
+    auto* self = static_cast<Received*>(context);
+    auto* bytes = reinterpret_cast<uint8_t*>(data);
+    self->messages.emplace_back(bytes, bytes + size);
+  }
+  std::vector<uint32_t> ids() const {
+    std::vector<uint32_t> out;
+    for (const auto& m : messages) out.push_back(reinterpret_cast<const SIMCONNECT_RECV*>(m.data())->dwID);
+    return out;
+  }
+};
+
+class ClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim = std::make_unique<lab::Simulator>(lab::Simulator::Options{});
+    ASSERT_TRUE(sim->start());
+  }
+  void TearDown() override {
+    if (handle) SimConnect_Close(handle);
+    sim.reset();
+  }
+  void open(const char* name = "Probe") {
+    ASSERT_EQ(SimConnect_Open(&handle, name, nullptr, 0, nullptr, 0), S_OK);
+    ASSERT_NE(handle, nullptr);
+  }
+  // Dispatches until pred holds on what arrived, or the deadline passes.
+  HRESULT dispatchUntil(const std::function<bool()>& pred) {
+    HRESULT last = S_OK;
+    testsupport::eventually([&] {
+      last = SimConnect_CallDispatch(handle, &Received::collect, &received);
+      return pred() || last != S_OK;
+    });
+    return last;
+  }
+
+  testsupport::TestEnvironment env;
+  std::unique_ptr<lab::Simulator> sim;
+  HANDLE handle = nullptr;
+  Received received;
+};
+
+TEST_F(ClientTest, OpenFailsWhenNoSimulatorAcceptsTheClient) {
+  sim->setRefusing(true);
+  EXPECT_EQ(SimConnect_Open(&handle, "Probe", nullptr, 0, nullptr, 0), E_FAIL);
+  EXPECT_EQ(handle, nullptr);
+  sim.reset();
+  EXPECT_EQ(SimConnect_Open(&handle, "Probe", nullptr, 0, nullptr, 0), E_FAIL);
+}
+
+TEST_F(ClientTest, TheOpenAnswerIsTheFirstMessageAndSendIdsCountEveryPacket) {
+  open();
+  DWORD sendId = 0;
+  ASSERT_EQ(SimConnect_GetLastSentPacketID(handle, &sendId), S_OK);
+  EXPECT_EQ(sendId, 1u);  // the Open itself
+  SimConnect_MenuAddItem(handle, "Probe", 1, 0);
+  SimConnect_GetLastSentPacketID(handle, &sendId);
+  EXPECT_EQ(sendId, 2u);
+
+  ASSERT_EQ(dispatchUntil([&] { return !received.messages.empty(); }), S_OK);
+  ASSERT_EQ(received.ids().front(), static_cast<uint32_t>(SIMCONNECT_RECV_ID_OPEN));
+  EXPECT_EQ(received.messages.front().size(), sizeof(SIMCONNECT_RECV_OPEN));
+}
+
+TEST_F(ClientTest, ASimulatorExceptionNamesTheSendIdOfTheFaultyCall) {
+  open();
+  SimConnect_MapClientEventToSimEvent(handle, 10, "NO_SUCH_EVENT");
+  DWORD faulty = 0;
+  SimConnect_GetLastSentPacketID(handle, &faulty);
+  ASSERT_EQ(dispatchUntil([&] {
+              for (uint32_t id : received.ids())
+                if (id == SIMCONNECT_RECV_ID_EXCEPTION) return true;
+              return false;
+            }),
+            S_OK);
+  for (const auto& m : received.messages) {
+    auto* e = reinterpret_cast<const SIMCONNECT_RECV_EXCEPTION*>(m.data());
+    if (e->dwID != SIMCONNECT_RECV_ID_EXCEPTION) continue;
+    EXPECT_EQ(e->dwException, static_cast<DWORD>(SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED));
+    EXPECT_EQ(e->dwSendID, faulty);
+  }
+}
+
+TEST_F(ClientTest, SeveralMessagesInOneReadAndOneSplitAcrossReadsAllArrive) {
+  open();
+  ASSERT_EQ(dispatchUntil([&] { return !received.messages.empty(); }), S_OK);
+  received.messages.clear();
+
+  std::vector<uint8_t> burst;
+  for (uint32_t id = 100; id < 105; ++id) {
+    auto m = wire::encodeEventMessage(0, id, id);
+    burst.insert(burst.end(), m.begin(), m.end());
+  }
+  auto split = wire::encodeEventMessage(0, 200, 7);
+  burst.insert(burst.end(), split.begin(), split.begin() + 10);
+  ASSERT_TRUE(sim->sendRaw("Probe", burst));
+  ASSERT_EQ(dispatchUntil([&] { return received.messages.size() == 5; }), S_OK);
+  // The half message waits, whole messages do not wait for it.
+  EXPECT_EQ(SimConnect_CallDispatch(handle, &Received::collect, &received), S_OK);
+  EXPECT_EQ(received.messages.size(), 5u);
+
+  ASSERT_TRUE(sim->sendRaw("Probe", std::vector<uint8_t>(split.begin() + 10, split.end())));
+  ASSERT_EQ(dispatchUntil([&] { return received.messages.size() == 6; }), S_OK);
+  auto* last = reinterpret_cast<const SIMCONNECT_RECV_EVENT*>(received.messages.back().data());
+  EXPECT_EQ(last->uEventID, 200u);
+  EXPECT_EQ(last->dwData, 7u);
+}
+
+TEST_F(ClientTest, EveryWayOfBreakingTheConnectionEndsInPipeBroken) {
+  enum class Fault { CloseMidPacket, OversizedMessage, UndersizedEvent, Break, ServerGone };
+  for (Fault fault : {Fault::CloseMidPacket, Fault::OversizedMessage, Fault::UndersizedEvent,
+                      Fault::Break, Fault::ServerGone}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    if (!sim) {
+      sim = std::make_unique<lab::Simulator>(lab::Simulator::Options{});
+      ASSERT_TRUE(sim->start());
+    }
+    open();
+    ASSERT_EQ(dispatchUntil([&] { return !received.messages.empty(); }), S_OK);
+    switch (fault) {
+      case Fault::CloseMidPacket:
+        ASSERT_TRUE(sim->closeMidPacket("Probe"));
+        break;
+      case Fault::OversizedMessage:
+        ASSERT_TRUE(sim->sendRaw("Probe", {0xFF, 0xFF, 0xFF, 0x7F, 4, 0, 0, 0, 4, 0, 0, 0}));
+        break;
+      case Fault::UndersizedEvent:
+        ASSERT_TRUE(sim->sendRaw("Probe", {12, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0}));
+        break;
+      case Fault::Break:
+        sim->breakConnections();
+        break;
+      case Fault::ServerGone:
+        sim.reset();
+        break;
+    }
+    EXPECT_EQ(dispatchUntil([] { return false; }), SIMCONNECT_E_PIPE_BROKEN);
+    // Every later call fails the same way, without waiting.
+    EXPECT_EQ(SimConnect_CallDispatch(handle, &Received::collect, &received), SIMCONNECT_E_PIPE_BROKEN);
+    EXPECT_EQ(SimConnect_MenuAddItem(handle, "Probe", 1, 0), SIMCONNECT_E_PIPE_BROKEN);
+    SimConnect_Close(handle);
+    handle = nullptr;
+    received.messages.clear();
+  }
+}
+
+TEST_F(ClientTest, QuitArrivesBeforeTheEndOfTheConnection) {
+  open();
+  sim->quit();
+  HRESULT result = dispatchUntil([&] {
+    for (uint32_t id : received.ids())
+      if (id == SIMCONNECT_RECV_ID_QUIT) return true;
+    return false;
+  });
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(dispatchUntil([] { return false; }), SIMCONNECT_E_PIPE_BROKEN);
+}
+
+TEST_F(ClientTest, SimConnectCfgInTheCurrentFolderNamesATcpSimulator) {
+  // A second lab listening on TCP only answers through the file.
+  std::mt19937 random(std::random_device{}());
+  std::unique_ptr<lab::Simulator> tcpSim;
+  uint16_t port = 0;
+  for (int attempt = 0; attempt < 20 && !tcpSim; ++attempt) {
+    port = static_cast<uint16_t>(20000 + random() % 40000);
+    lab::Simulator::Options options;
+    options.socketPath = env.runtimeDir() + "/other.sock";
+    options.tcpPort = port;
+    auto candidate = std::make_unique<lab::Simulator>(options);
+    if (candidate->start()) tcpSim = std::move(candidate);
+  }
+  ASSERT_TRUE(tcpSim);
+  std::string folder = env.root() + "/cwd";
+  testsupport::writeFile(folder + "/SimConnect.cfg",
+                         "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + std::to_string(port) + "\n");
+  auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  HRESULT result = SimConnect_Open(&handle, "OverTcp", nullptr, 0, nullptr, 0);
+  std::filesystem::current_path(previous);
+  ASSERT_EQ(result, S_OK);
+  EXPECT_TRUE(tcpSim->waitUntil([&] {
+    for (const auto& c : tcpSim->clients())
+      if (c.name == "OverTcp" && c.connected) return true;
+    return false;
+  }, 20s));
+  for (const auto& c : sim->clients()) EXPECT_NE(c.name, "OverTcp");
+}
+
+TEST_F(ClientTest, CallsOnANullHandleFailWithoutHarm) {
+  Received r;
+  EXPECT_EQ(SimConnect_CallDispatch(nullptr, &Received::collect, &r), E_FAIL);
+  EXPECT_EQ(SimConnect_MenuAddItem(nullptr, "x", 1, 0), E_FAIL);
+  DWORD id = 0;
+  EXPECT_EQ(SimConnect_GetLastSentPacketID(nullptr, &id), E_FAIL);
+  EXPECT_EQ(SimConnect_Open(nullptr, "x", nullptr, 0, nullptr, 0), E_FAIL);
+}
+
+}  // namespace
