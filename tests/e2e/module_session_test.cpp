@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "simconnect/wire.h"
+
 #include "module_fixture.h"
 
 namespace e2e {
@@ -86,9 +88,24 @@ TEST_F(ModuleTest, RemovesItsMenuAtTeardown) {
   ASSERT_TRUE(waitForMenu());
   setQuitEventFromOutside();
   ASSERT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
-  // The items were deleted one by one before the connection closed: none
-  // was unknown to the simulator.
-  EXPECT_TRUE(sim->waitUntil([&] { return kestrixMenu(*sim).empty(); }, kDeadline));
+  // The subscriptions and items were removed one by one before the
+  // connection closed, and none was unknown to the simulator.
+  using simconnect::wire::CallType;
+  const std::vector<uint32_t> teardown = {
+      static_cast<uint32_t>(CallType::UnsubscribeFromSystemEvent),
+      static_cast<uint32_t>(CallType::UnsubscribeFromSystemEvent),
+      static_cast<uint32_t>(CallType::MenuDeleteSubItem),
+      static_cast<uint32_t>(CallType::MenuDeleteSubItem),
+      static_cast<uint32_t>(CallType::MenuDeleteItem)};
+  auto lastCalls = [&] {
+    std::vector<uint32_t> calls;
+    for (const auto& r : sim->requests())
+      if (r.clientName == "Kestrix") calls.push_back(r.callType);
+    if (calls.size() > teardown.size()) calls.erase(calls.begin(), calls.end() - teardown.size());
+    return calls;
+  };
+  EXPECT_TRUE(sim->waitUntil([&] { return lastCalls() == teardown; }, kDeadline));
+  EXPECT_TRUE(kestrixMenu(*sim).empty());
   EXPECT_TRUE(sim->exceptions().empty());
 }
 

@@ -5,7 +5,6 @@
 #include <lab/simulator.h>
 
 #include <filesystem>
-#include <random>
 
 #include "simconnect/wire.h"
 #include "test_environment.h"
@@ -176,19 +175,13 @@ TEST_F(ClientTest, QuitArrivesBeforeTheEndOfTheConnection) {
 }
 
 TEST_F(ClientTest, SimConnectCfgInTheCurrentFolderNamesATcpSimulator) {
-  // A second lab listening on TCP only answers through the file.
-  std::mt19937 random(std::random_device{}());
-  std::unique_ptr<lab::Simulator> tcpSim;
-  uint16_t port = 0;
-  for (int attempt = 0; attempt < 20 && !tcpSim; ++attempt) {
-    port = static_cast<uint16_t>(20000 + random() % 40000);
-    lab::Simulator::Options options;
-    options.socketPath = env.runtimeDir() + "/other.sock";
-    options.tcpPort = port;
-    auto candidate = std::make_unique<lab::Simulator>(options);
-    if (candidate->start()) tcpSim = std::move(candidate);
-  }
-  ASSERT_TRUE(tcpSim);
+  // A second lab, reachable only over TCP through the file.
+  lab::Simulator::Options options;
+  options.socketPath = env.runtimeDir() + "/other.sock";
+  options.tcpOnAnyFreePort = true;
+  auto tcpSim = std::make_unique<lab::Simulator>(options);
+  ASSERT_TRUE(tcpSim->start());
+  uint16_t port = tcpSim->tcpPort();
   std::string folder = env.root() + "/cwd";
   testsupport::writeFile(folder + "/SimConnect.cfg",
                          "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + std::to_string(port) + "\n");

@@ -80,6 +80,14 @@ struct EventMappingInfo {
   std::vector<uint32_t> groupIds;
 };
 
+// A call that a client made, decoded, in the order the lab received them.
+struct RequestRecord {
+  uint32_t clientId = 0;
+  std::string clientName;
+  uint32_t callType = 0;  // simconnect::wire::CallType
+  uint32_t sendId = 0;
+};
+
 class Simulator {
  public:
   struct Options {
@@ -124,6 +132,7 @@ class Simulator {
   std::vector<TextRecord> texts() const;    // every text shown, oldest first
   std::vector<EventRecord> events() const;  // every transmitted client event
   std::vector<ExceptionRecord> exceptions() const;
+  std::vector<RequestRecord> requests() const;
   // The menu text a connected client has on screen now, if any.
   std::optional<TextRecord> openMenuText(const std::string& client) const;
   std::vector<SubscriptionInfo> subscriptions() const;  // of connected clients

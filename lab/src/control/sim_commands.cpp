@@ -17,6 +17,20 @@ std::string who(const std::string& name, uint32_t id) {
          ")";
 }
 
+// A text on one line: line breaks and tabs shown as \n and \t.
+std::string oneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else
+      out += c;
+  }
+  return out;
+}
+
 std::string hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%X", value);
@@ -168,7 +182,7 @@ Reply texts(Simulator& sim, const MatchedCommand& command) {
   for (const TextRecord& t : list) {
     out << who(t.clientName, t.clientId) << " " << textTypeName(t.type);
     if (t.menuItems.empty() && t.prompt.empty()) {
-      out << " " << t.seconds << " s, id " << t.eventId << ": " << t.text << "\n";
+      out << " " << t.seconds << " s, id " << t.eventId << ": " << oneLine(t.text) << "\n";
       continue;
     }
     out << " id " << t.eventId << ": " << t.text << " / " << t.prompt;

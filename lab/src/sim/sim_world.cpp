@@ -29,6 +29,7 @@ void SimWorld::packetReceived(uint32_t connectionId, const std::vector<uint8_t>&
   Wire request;
   switch (wire::decodeRequest(packet, request)) {
     case wire::DecodeStatus::Ok:
+      requests_.add({session.id, session.name, request.callType, request.sendId});
       break;
     case wire::DecodeStatus::UnknownCall:
       sendException(session,

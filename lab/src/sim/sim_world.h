@@ -48,6 +48,7 @@ class SimWorld : public ConnectionHandler {
   std::vector<TextRecord> texts() const { return texts_.all(); }
   std::vector<EventRecord> events() const { return events_.all(); }
   std::vector<ExceptionRecord> exceptions() const { return exceptions_.all(); }
+  std::vector<RequestRecord> requests() const { return requests_.all(); }
   std::optional<TextRecord> openMenuText(const std::string& client) const;
   std::vector<SubscriptionInfo> subscriptions() const;
   std::vector<EventMappingInfo> eventMappings() const;
@@ -100,6 +101,7 @@ class SimWorld : public ConnectionHandler {
   RecordLog<TextRecord> texts_;
   RecordLog<EventRecord> events_;
   RecordLog<ExceptionRecord> exceptions_;
+  RecordLog<RequestRecord> requests_;
 };
 
 // EXCEPTION index when no single field of the request is at fault.

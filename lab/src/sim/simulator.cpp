@@ -195,6 +195,11 @@ std::vector<ExceptionRecord> Simulator::exceptions() const {
   return impl_->world.exceptions();
 }
 
+std::vector<RequestRecord> Simulator::requests() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->world.requests();
+}
+
 std::optional<TextRecord> Simulator::openMenuText(const std::string& client) const {
   std::lock_guard lock(impl_->mutex);
   return impl_->world.openMenuText(client);
