@@ -1,0 +1,163 @@
+// An open HID interface of the lab backend: one connection to the
+// interface's socket per handle (see platform/hid_lab.h).
+#include "platform/hid.h"
+#include "platform/hid_lab.h"
+#include "platform/runtime_dir.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <strings.h>
+
+#include "posix/hid_wait.h"
+
+namespace platform {
+namespace {
+
+using posix::CancelSignal;
+using posix::Deadline;
+using posix::SocketWait;
+using posix::WaitOutcome;
+
+// The lab answers a hello at once; this only bounds a wait on a lab that hangs.
+constexpr int kWelcomeTimeoutMs = 10000;
+
+// A connected, welcomed handle socket; -1 when the interface does not answer.
+int connectHandle(const std::string& socketPath, uint8_t hello) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath.size() >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  CancelSignal never;
+  CancelSignal::Span span(never);
+  uint8_t welcome = 0;
+  bool welcomed =
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::send(fd, &hello, 1, MSG_NOSIGNAL) == 1 &&
+      SocketWait::wait(fd, POLLIN, never, Deadline(kWelcomeTimeoutMs), true) ==
+          WaitOutcome::Ready &&
+      ::recv(fd, &welcome, 1, 0) == 1 && welcome == hidlab::kWelcome;
+  if (welcomed) return fd;
+  ::close(fd);
+  return -1;
+}
+
+std::optional<std::string> socketOfInterface(const std::string& path) {
+  std::string folder = hidlab::folderIn(runtimeDir());
+  for (const hidlab::Descriptor& descriptor : hidlab::readDescriptors(folder))
+    if (::strcasecmp(descriptor.path.c_str(), path.c_str()) == 0)
+      return folder + "/" + descriptor.socketName;
+  return std::nullopt;
+}
+
+HidDevice::Status statusOf(WaitOutcome outcome) {
+  switch (outcome) {
+    case WaitOutcome::Timeout: return HidDevice::Status::Timeout;
+    case WaitOutcome::Cancelled: return HidDevice::Status::Cancelled;
+    case WaitOutcome::HungUp: return HidDevice::Status::Gone;
+    default: return HidDevice::Status::Failed;
+  }
+}
+
+class LabHidDevice final : public HidDevice {
+ public:
+  LabHidDevice(std::string socketPath, Access access, int fd)
+      : socketPath_(std::move(socketPath)), access_(access), fd_(fd) {}
+  ~LabHidDevice() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Result readReport(uint8_t* buffer, size_t length, int timeoutMs) override {
+    if (access_ != Access::Read || !cancel_.valid()) return {Status::Failed, 0};
+    if (gone_) return {Status::Gone, 0};
+    CancelSignal::Span span(cancel_);
+    Deadline deadline(timeoutMs);
+    for (;;) {
+      // A hang-up wins over reports still queued: a device that is gone
+      // delivers nothing more.
+      WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, false);
+      if (outcome != WaitOutcome::Ready) return fail(outcome);
+      ssize_t size = ::recv(fd_, buffer, length, MSG_DONTWAIT | MSG_PEEK | MSG_TRUNC);
+      if (size > 0 && static_cast<size_t>(size) > length) return {Status::Failed, 0};
+      if (size >= 0) size = ::recv(fd_, buffer, length, MSG_DONTWAIT);
+      if (size > 0) return {Status::Ok, static_cast<size_t>(size)};
+      if (size == 0) return fail(WaitOutcome::HungUp);
+      if (errno != EAGAIN && errno != EINTR) return {Status::Failed, 0};
+    }
+  }
+
+  Result writeReport(const uint8_t* data, size_t length, int timeoutMs) override {
+    if (access_ != Access::Write || !cancel_.valid() || length == 0) return {Status::Failed, 0};
+    if (gone_) return {Status::Gone, 0};
+    CancelSignal::Span span(cancel_);
+    Deadline deadline(timeoutMs);
+    for (;;) {
+      if (::send(fd_, data, length, MSG_DONTWAIT | MSG_NOSIGNAL) == static_cast<ssize_t>(length))
+        break;
+      if (errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN)
+        return fail(WaitOutcome::HungUp);
+      if (errno != EAGAIN && errno != EINTR) return {Status::Failed, 0};
+      WaitOutcome outcome = SocketWait::wait(fd_, POLLOUT, cancel_, deadline, true);
+      if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
+    }
+    // An answer the lab sent just before it unplugged still counts.
+    WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, true);
+    if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
+    uint8_t answer = 0;
+    ssize_t size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
+    if (size == 0) return fail(WaitOutcome::HungUp);
+    if (size != 1) return {Status::Failed, 0};
+    if (answer != hidlab::kTaken) return {Status::Failed, 0};
+    return {Status::Ok, length};
+  }
+
+  void cancelRead() override {
+    if (access_ == Access::Read) cancel_.cancel();
+  }
+  void cancelWrite() override {
+    if (access_ == Access::Write) cancel_.cancel();
+  }
+
+ private:
+  Result fail(WaitOutcome outcome) {
+    if (outcome == WaitOutcome::HungUp) gone_ = true;
+    return {statusOf(outcome), 0};
+  }
+
+  // A write that timed out or was cancelled must not reach the device later,
+  // nor its answer be taken for that of the next write: the report is
+  // dropped with the connection, and a new one is made.
+  Result abandonWrite(WaitOutcome outcome) {
+    if (outcome != WaitOutcome::Timeout && outcome != WaitOutcome::Cancelled) return fail(outcome);
+    ::close(fd_);
+    fd_ = connectHandle(socketPath_, hidlab::kHelloWrite);
+    if (fd_ < 0) gone_ = true;
+    return {statusOf(outcome), 0};
+  }
+
+  const std::string socketPath_;
+  const Access access_;
+  int fd_;
+  std::atomic<bool> gone_{false};
+  CancelSignal cancel_;
+};
+
+}  // namespace
+
+std::unique_ptr<HidDevice> HidDevice::open(const std::string& path, Access access) {
+  auto socketPath = socketOfInterface(path);
+  if (!socketPath) return nullptr;
+  uint8_t hello = access == Access::Read ? hidlab::kHelloRead : hidlab::kHelloWrite;
+  int fd = connectHandle(*socketPath, hello);
+  if (fd < 0) return nullptr;
+  return std::make_unique<LabHidDevice>(std::move(*socketPath), access, fd);
+}
+
+}  // namespace platform
