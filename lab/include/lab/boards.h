@@ -68,7 +68,7 @@ constexpr BoardMemory blankBoardMemory() {
 }
 
 // A board as it is plugged in.
-struct BoardSpec {
+struct BoardSetup {
   std::string serial;  // up to 8 characters; also the rack's name for the board
   uint16_t vendorId = 0x1FD1;
   uint16_t productId = 0x03E8;
@@ -86,15 +86,15 @@ struct BoardSpec {
   uint16_t pinInputLength = 5, specialInputLength = 8;
 
   // All memory 0xFF.
-  static BoardSpec blank(std::string serial);
+  static BoardSetup blank(std::string serial);
   // A programmed panel: model, variant, date 17.6.23, a feature word and
   // ranges that fit the model (radio panel 0x34 0x01, transponder 0x34 0x02).
-  static BoardSpec panel(std::string serial, uint8_t modelHigh, uint8_t modelLow,
+  static BoardSetup panel(std::string serial, uint8_t modelHigh, uint8_t modelLow,
                          uint8_t variant);
 
-  BoardSpec& setRange(int range, uint8_t first, uint8_t last);  // range 1-4
-  BoardSpec& setFeatureWord(uint32_t features);
-  BoardSpec& setDate(uint8_t first, uint8_t second, uint8_t third);
+  BoardSetup& setRange(int range, uint8_t first, uint8_t last);  // range 1-4
+  BoardSetup& setFeatureWord(uint32_t features);
+  BoardSetup& setDate(uint8_t first, uint8_t second, uint8_t third);
   uint16_t model() const;  // memory 0x80/0x81 as one number (0x3401)
   uint8_t variant() const;
 };
@@ -160,9 +160,9 @@ class BoardRack {
   BoardRack(const BoardRack&) = delete;
   BoardRack& operator=(const BoardRack&) = delete;
 
-  // False when a board of that serial is plugged, the spec is not possible
+  // False when a board of that serial is plugged, the setup is not possible
   // (1-3 interfaces) or its sockets cannot be made.
-  bool plug(const BoardSpec& spec);
+  bool plug(const BoardSetup& setup);
   // The board's descriptors disappear and every open handle sees it gone.
   bool unplug(const std::string& serial);
   // Key 1-128. False for an unknown board or key.
@@ -170,7 +170,7 @@ class BoardRack {
   bool release(const std::string& serial, int key);
 
   std::optional<BoardView> view(const std::string& serial) const;
-  std::vector<BoardSpec> boards() const;  // plugged, in plug order
+  std::vector<BoardSetup> boards() const;  // plugged, in plug order
 
   // Every output report the board took, oldest first (the newest 10000).
   std::vector<OutputReport> outputReports(const std::string& serial) const;
