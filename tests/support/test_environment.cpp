@@ -13,7 +13,7 @@ namespace testsupport {
 namespace {
 
 const char* const kVariables[] = {"KESTRIX_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME",
-                                  "KESTRIX_REGISTRY"};
+                                  "KESTRIX_REGISTRY", "APPDATA", "PROGRAMDATA"};
 
 std::string uniqueFolder() {
   std::random_device device;
@@ -62,7 +62,9 @@ std::vector<std::pair<std::string, std::string>> TestEnvironment::childEnvironme
   return {{"KESTRIX_RUNTIME_DIR", runtimeDir_},
           {"HOME", home_},
           {"XDG_CONFIG_HOME", configHome_},
-          {"KESTRIX_REGISTRY", root_ + "/registry"}};
+          {"KESTRIX_REGISTRY", root_ + "/registry"},
+          {"APPDATA", appData()},
+          {"PROGRAMDATA", programData()}};
 }
 
 std::string programPath(const std::string& name) { return std::string(KESTRIX_BIN_DIR) + "/" + name; }

@@ -23,6 +23,9 @@ class TestEnvironment {
   const std::string& configHome() const { return configHome_; }
   // The panel driver's data folder inside this world.
   std::string dataFolder() const;
+  // What $APPDATA and $PROGRAMDATA name in this world (not created).
+  std::string appData() const { return root_ + "/appdata"; }
+  std::string programData() const { return root_ + "/programdata"; }
 
   // The variables a program started in this world needs.
   std::vector<std::pair<std::string, std::string>> childEnvironment() const;
