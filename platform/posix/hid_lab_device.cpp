@@ -89,7 +89,7 @@ class LabHidDevice final : public HidDevice {
       if (size >= 0) size = ::recv(fd_, buffer, length, MSG_DONTWAIT);
       if (size > 0) return {Status::Ok, static_cast<size_t>(size)};
       if (size == 0) return fail(WaitOutcome::HungUp);
-      if (errno != EAGAIN && errno != EINTR) return {Status::Failed, 0};
+      if (errno != EAGAIN && errno != EINTR) return failedOrGone();
     }
   }
 
@@ -101,9 +101,7 @@ class LabHidDevice final : public HidDevice {
     for (;;) {
       if (::send(fd_, data, length, MSG_DONTWAIT | MSG_NOSIGNAL) == static_cast<ssize_t>(length))
         break;
-      if (errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN)
-        return fail(WaitOutcome::HungUp);
-      if (errno != EAGAIN && errno != EINTR) return {Status::Failed, 0};
+      if (errno != EAGAIN && errno != EINTR) return failedOrGone();
       WaitOutcome outcome = SocketWait::wait(fd_, POLLOUT, cancel_, deadline, true);
       if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
     }
@@ -113,7 +111,7 @@ class LabHidDevice final : public HidDevice {
     uint8_t answer = 0;
     ssize_t size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
     if (size == 0) return fail(WaitOutcome::HungUp);
-    if (size != 1) return {Status::Failed, 0};
+    if (size != 1) return failedOrGone();
     if (answer != hidlab::kTaken) return {Status::Failed, 0};
     return {Status::Ok, length};
   }
@@ -126,6 +124,17 @@ class LabHidDevice final : public HidDevice {
   }
 
  private:
+  // Whether the lab has closed the connection (the board is gone); the
+  // error a send meets then depends on how far the closing got.
+  bool hungUp() const {
+    pollfd fd{fd_, 0, 0};
+    return ::poll(&fd, 1, 0) == 1 && (fd.revents & (POLLHUP | POLLERR));
+  }
+
+  // A socket error: the connection reset (a lab that closed with our report
+  // unread) means the device is gone.
+  Result failedOrGone() { return fail(hungUp() ? WaitOutcome::HungUp : WaitOutcome::Failed); }
+
   Result fail(WaitOutcome outcome) {
     if (outcome == WaitOutcome::HungUp) gone_ = true;
     return {statusOf(outcome), 0};

@@ -206,7 +206,9 @@ struct BoardRack::Impl {
     HandleConnection* connection = board->connection(target.connectionId);
     if (!connection) return;
     if ((revents & POLLOUT) && !connection->flush()) return close(*board, *connection);
-    if (revents & POLLIN) return receive(*board, *connection);
+    // A stall set while the thread polled holds from now on.
+    bool stalled = connection->role() == HandleConnection::Role::Writer && board->faults.stallWrites;
+    if ((revents & POLLIN) && !stalled) return receive(*board, *connection);
     if (revents & (POLLHUP | POLLERR)) close(*board, *connection);
   }
 
@@ -265,10 +267,16 @@ struct BoardRack::Impl {
     }
     board.outputReports.push_back({interfaceNumber, report});
     if (board.outputReports.size() > kMaxOutputReports) board.outputReports.pop_front();
+    if (board.unplugAfterNextReport) {
+      connection.send({hidlab::kTaken});
+      return unplug(board);
+    }
+    // The board's state has changed once the writer hears the report was
+    // taken; its answers follow.
+    auto answers = board.firmware.take(interfaceNumber, report, board.faults.iicError);
     connection.send({hidlab::kTaken});
     noteChange();
-    if (board.unplugAfterNextReport) return unplug(board);
-    answer(board, board.firmware.take(interfaceNumber, report, board.faults.iicError));
+    answer(board, std::move(answers));
   }
 };
 
