@@ -1,6 +1,7 @@
 // kestrix-module: the panel driver.
 #include <platform/named_event.h>
 #include <platform/stop_signal.h>
+#include <registration/launch_registration.h>
 
 #include <string>
 
@@ -19,5 +20,11 @@ int main(int argc, char** argv) {
     if (i > 1) argumentText += ' ';
     argumentText += argv[i];
   }
-  return runProgramEntry(argumentText, RegistrationActions{});
+  // The driver's entry in the simulators' launch files.
+  static constexpr char kLaunchEntryName[] = "KESTRIX Module";
+  RegistrationActions launchEntry{
+      [] { registration::registerLaunchEntry(kLaunchEntryName); },
+      [] { registration::unregisterLaunchEntry(kLaunchEntryName); },
+  };
+  return runProgramEntry(argumentText, launchEntry);
 }

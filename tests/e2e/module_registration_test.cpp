@@ -1,0 +1,192 @@
+// "/RegisterFSx" and "/UnregisterFSx" through the real program, against a
+// registry, APPDATA and PROGRAMDATA of the test's own.
+#include <filesystem>
+
+#include "module_fixture.h"
+#include "simulator_world.h"
+
+namespace e2e {
+namespace {
+
+using regtest::LaunchAddon;
+
+constexpr char kMachine[] = "HKEY_LOCAL_MACHINE";
+constexpr char kUser[] = "HKEY_CURRENT_USER";
+constexpr char kLoadErrorOfPrepar3Dv4[] =
+    "SimConnect Module Update - Prepar3D v4: Error loading EXE.XML at line 3\nStart-end tags mismatch\n";
+constexpr char kMalformed[] = "<?xml version=\"1.0\"?>\n<SimBase.Document>\n</Launch>\n";
+
+// How a run of the program ended and what it wrote.
+struct Outcome {
+  std::optional<int> exitCode;
+  std::string output;
+  bool operator==(const Outcome&) const = default;
+};
+
+void PrintTo(const Outcome& run, std::ostream* out) {
+  *out << "exit " << (run.exitCode ? std::to_string(*run.exitCode) : "none") << ", output \"" << run.output
+       << "\"";
+}
+
+const Outcome kQuietSuccess{0, ""};
+
+class ModuleRegistrationTest : public ModuleTest {
+ protected:
+  Outcome runModule(const std::string& argument) {
+    auto process = startModule({argument});
+    if (!process) return {};
+    Outcome run;
+    run.exitCode = process->waitForExit(kDeadline);
+    run.output = process->output();
+    return run;
+  }
+  void install(const std::vector<regtest::RegistryEntry>& entries) { regtest::writeRegistry(env, entries); }
+  void installFsx() { install({regtest::installedAt(kMachine, regtest::kFsxKey, "SetupPath")}); }
+  std::string fsxFile() const { return regtest::fsxLaunchFile(env); }
+
+  static LaunchAddon ourEntry() {
+    return {"KESTRIX Module", "False", "False", "",
+            std::filesystem::canonical(testsupport::programPath("kestrix-module")).string(),
+            {"Name", "Disabled", "ManualLoad", "CommandLine", "Path"}};
+  }
+  static LaunchAddon foreignEntry(const std::string& name, const std::string& path) {
+    return {name, "False", "", "", path, {"Name", "Disabled", "Path"}};
+  }
+};
+
+TEST_F(ModuleRegistrationTest, TheInstalledSimulatorsDecideWhichLaunchFilesAreWritten) {
+  struct Case {
+    const char* what;
+    std::vector<regtest::RegistryEntry> registry;
+    std::vector<std::string> appDataFiles, programDataFiles;
+  };
+  const std::vector<std::string> fsxFiles = {"Microsoft/", "Microsoft/FSX/", "Microsoft/FSX/EXE.XML"};
+  const Case cases[] = {
+      {"nothing installed", {}, {}, {}},
+      {"FSX by its machine SetupPath alone", {regtest::installedAt(kMachine, regtest::kFsxKey, "SetupPath")},
+       fsxFiles, {}},
+      {"a REG_DWORD at a tested name", {{kMachine, regtest::kFsxKey, "\"SetupPath\"=dword:00000001"}}, {}, {}},
+      {"an empty string", {{kMachine, regtest::kFsxKey, "\"SetupPath\"=\"\""}}, fsxFiles, {}},
+      {"only Prepar3D v3",
+       {regtest::installedAt(kUser, regtest::kPrepar3Dv3Key, "AppPath")},
+       {},
+       {"Lockheed Martin/", "Lockheed Martin/Prepar3D v3/", "Lockheed Martin/Prepar3D v3/EXE.XML",
+        "Lockheed Martin/Prepar3D v4/", "Lockheed Martin/Prepar3D v4/EXE.XML"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(env.root() + "/registry");
+    std::filesystem::remove_all(env.appData());
+    std::filesystem::remove_all(env.programData());
+    install(c.registry);
+    EXPECT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+    EXPECT_EQ(regtest::filesBelow(env.appData()), c.appDataFiles);
+    EXPECT_EQ(regtest::filesBelow(env.programData()), c.programDataFiles);
+    for (const auto& [folder, files] : {std::pair{env.appData(), c.appDataFiles},
+                                        std::pair{env.programData(), c.programDataFiles}}) {
+      for (const auto& file : files) {
+        if (file.ends_with(".XML")) {
+          EXPECT_EQ(regtest::addonsOf(folder + "/" + file), std::vector{ourEntry()}) << file;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ModuleRegistrationTest, AMissingLaunchFileBecomesTheDefaultDocumentWithTheEntryThenWithout) {
+  installFsx();
+  ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::rootChildren(fsxFile()),
+            (std::vector<std::string>{"Descr", "Filename", "Disabled", "Launch.ManualLoad", "Launch.Addon"}));
+  EXPECT_EQ(regtest::addonsOf(fsxFile()), std::vector{ourEntry()});
+  ASSERT_EQ(runModule("/UnregisterFSx"), kQuietSuccess);
+  EXPECT_EQ(testsupport::readFile(fsxFile()), regtest::kSavedDefaultDocument);
+}
+
+TEST_F(ModuleRegistrationTest, RegisteringTwiceLeavesOneEntryNowTheLastChildOfTheRoot) {
+  installFsx();
+  testsupport::writeFile(fsxFile(), regtest::launchFileWith({{"KESTRIX Module", "/old"}, {"Other", "/other"}}));
+  ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  ASSERT_EQ(runModule("/registerfsx"), kQuietSuccess);
+  EXPECT_EQ(regtest::rootChildren(fsxFile()),
+            (std::vector<std::string>{"Descr", "Filename", "Launch.Addon", "Launch.Addon"}));
+  EXPECT_EQ(regtest::addonsOf(fsxFile()), (std::vector{foreignEntry("Other", "/other"), ourEntry()}));
+}
+
+TEST_F(ModuleRegistrationTest, OfTwoEntriesOfTheNameOnlyTheFirstIsReplacedOrRemoved) {
+  installFsx();
+  const std::string twoEntries = regtest::launchFileWith(
+      {{"KESTRIX Module", "/first"}, {"kestrix module", "/lower case"}, {"KESTRIX Module", "/second"}});
+  testsupport::writeFile(fsxFile(), twoEntries);
+  ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::addonsOf(fsxFile()),
+            (std::vector{foreignEntry("kestrix module", "/lower case"), foreignEntry("KESTRIX Module", "/second"),
+                         ourEntry()}));
+
+  testsupport::writeFile(fsxFile(), twoEntries);
+  ASSERT_EQ(runModule("/UnregisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::addonsOf(fsxFile()),
+            (std::vector{foreignEntry("kestrix module", "/lower case"), foreignEntry("KESTRIX Module", "/second")}))
+      << "the entry in other letter case is not ours";
+}
+
+TEST_F(ModuleRegistrationTest, AMalformedLaunchFileStopsTheRunBeforeAnyFileIsWritten) {
+  install({regtest::installedAt(kMachine, regtest::kFsxKey, "SetupPath"),
+           regtest::installedAt(kMachine, regtest::kPrepar3Dv4Key, "SetupPath")});
+  const std::string fsxContent = regtest::launchFileWith({{"KESTRIX Module", "/old"}, {"Other", "/other"}});
+  for (const char* argument : {"/RegisterFSx", "/UnregisterFSx"}) {
+    SCOPED_TRACE(argument);
+    testsupport::writeFile(fsxFile(), fsxContent);
+    testsupport::writeFile(regtest::prepar3Dv4LaunchFile(env), kMalformed);
+    EXPECT_EQ(runModule(argument), (Outcome{0, kLoadErrorOfPrepar3Dv4}));
+    EXPECT_EQ(testsupport::readFile(fsxFile()), fsxContent);
+    EXPECT_EQ(testsupport::readFile(regtest::prepar3Dv4LaunchFile(env)), kMalformed);
+
+    // A missing FSX file stays missing too.
+    std::filesystem::remove(fsxFile());
+    EXPECT_EQ(runModule(argument), (Outcome{0, kLoadErrorOfPrepar3Dv4}));
+    EXPECT_FALSE(std::filesystem::exists(fsxFile()));
+  }
+}
+
+TEST_F(ModuleRegistrationTest, UnregisteringWorksWhileASessionRuns) {
+  installFsx();
+  ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForConnection());
+  EXPECT_EQ(runModule("/UnregisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::addonsOf(fsxFile()), std::vector<LaunchAddon>{});
+  EXPECT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::addonsOf(fsxFile()), std::vector{ourEntry()});
+  EXPECT_TRUE(module->running());
+}
+
+TEST_F(ModuleRegistrationTest, AProgramThatDiesWhileSavingLeavesTheOldLaunchFileWhole) {
+  installFsx();
+  // Longer than the file size the program may write below.
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 20; ++i) entries.emplace_back("Add-on " + std::to_string(i), "/opt/addon" + std::to_string(i));
+  const std::string old = regtest::launchFileWith(entries);
+  testsupport::writeFile(fsxFile(), old);
+
+  // The shell's limit is in blocks of 512 bytes: the save's first write
+  // past it kills the program with SIGXFSZ, mid-file, as a crash would.
+  platform::ChildProcess::Options options;
+  options.program = "/bin/sh";
+  options.arguments = {"-c", "ulimit -f 1 && exec \"$0\" /RegisterFSx",
+                       testsupport::programPath("kestrix-module")};
+  options.environment = env.childEnvironment();
+  options.workingFolder = env.root();
+  auto process = platform::ChildProcess::start(options);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(process->waitForExit(kDeadline), std::optional<int>(128 + SIGXFSZ));
+  EXPECT_EQ(testsupport::readFile(fsxFile()), old);
+
+  // Without the limit the same run does write the file.
+  ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  EXPECT_EQ(regtest::addonsOf(fsxFile()).back(), ourEntry());
+}
+
+}  // namespace
+}  // namespace e2e
