@@ -156,6 +156,15 @@ TEST_F(LaunchFileTest, AFileThatCannotBeParsedIsReportedUnderTheSimulatorsCaptio
   EXPECT_EQ(testsupport::readFile(launchFile()), broken);
 }
 
+TEST_F(LaunchFileTest, ALaunchFileThatExistsButCannotBeReadIsNeverTakenForAMissingOne) {
+  std::filesystem::create_directories(launchFile() + "/inside");  // a folder where the file belongs
+  registerOnce();
+  unregisterOnce();
+  const std::string unreadable = "SimConnect Module Update - FSX: Error loading EXE.XML at line 0\nThe file cannot be read.";
+  EXPECT_EQ(notices, (std::vector<std::string>{unreadable, unreadable}));
+  EXPECT_EQ(filesBelow(folder()), (std::vector<std::string>{"EXE.XML/", "EXE.XML/inside/"}));
+}
+
 TEST_F(LaunchFileTest, AnEntryNeedsALoadedDocument) {
   SimulatorLaunchFile file(SimulatorKind::FlightSimulatorX, folder());
   EXPECT_FALSE(file.addEntry(kEntry, kProgram, false, false));
