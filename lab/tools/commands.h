@@ -5,7 +5,7 @@
 
 namespace labtool {
 
-// kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight]
+// kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight] [--no-boards]
 int serveCommand(const std::vector<std::string>& arguments);
 
 // kestrix-lab help [COMMAND]

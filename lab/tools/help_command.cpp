@@ -10,13 +10,24 @@ namespace labtool {
 namespace {
 
 constexpr const char* kServeUsage =
-    "  kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight]\n"
+    "  kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight] [--no-boards]\n"
     "      run the lab's world until SIGINT or SIGTERM (then exit 0). The simulator\n"
     "      listens on <runtime dir>/simconnect.sock (and on 127.0.0.1:PORT with --tcp),\n"
     "      the control socket of the other commands is <runtime dir>/lab/control.sock.\n"
     "      Prints \"lab: serving on <socket path>\" once it serves.\n"
-    "      --world FILE  the world to serve (see docs/lab.md); --tcp and --no-flight\n"
-    "                    override what it says\n";
+    "      --world FILE  the world to serve (see docs/lab.md); --tcp, --no-flight and\n"
+    "                    --no-boards override what it says\n"
+    "      Without boards in the world it plugs a radio panel 00001001 (model 3401)\n"
+    "      and a transponder panel 00001002 (model 3402, variant 2).\n";
+
+// What the forms of the board family do not say.
+constexpr const char* kBoardNotes =
+    "\nBoards are emulated Vantrix boards (two HID interfaces each) in <runtime dir>/hid.\n"
+    "Keys are numbered 1-128 as the board reports them; a board reports a change only\n"
+    "while the program has its key matrix on. `board show` prints the 32 digit\n"
+    "positions of the LED matrix as characters (a '.' after a lit decimal point, ' '\n"
+    "dark, '?' a pattern that is no character), the lit LEDs 1-256, the four port\n"
+    "bytes, the modes the program set and the pressed keys.\n";
 
 constexpr const char* kHelpUsage = "  kestrix-lab help [COMMAND]\n      this text, or that of one command\n";
 
@@ -48,7 +59,7 @@ int helpCommand(const std::vector<std::string>& arguments) {
                  arguments.front().c_str());
     return lab::control::kBadUsage;
   }
-  std::printf("usage:\n%s", usage.c_str());
+  std::printf("usage:\n%s%s", usage.c_str(), arguments.front() == "board" ? kBoardNotes : "");
   return lab::control::kOk;
 }
 

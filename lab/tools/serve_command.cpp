@@ -1,6 +1,8 @@
 // kestrix-lab serve: runs the world until an operator stops it.
 #include "commands.h"
 
+#include <lab/board_commands.h>
+#include <lab/boards.h>
 #include <lab/control_protocol.h>
 #include <lab/control_server.h>
 #include <lab/sim_commands.h>
@@ -36,7 +38,7 @@ void waitForStop() {
 int badUsage(const std::string& why) {
   std::fprintf(stderr,
                "kestrix-lab: %s\nusage: kestrix-lab serve [--world FILE] [--tcp PORT] "
-               "[--no-flight]\n",
+               "[--no-flight] [--no-boards]\n",
                why.c_str());
   return lab::control::kBadUsage;
 }
@@ -45,6 +47,7 @@ struct ServeOptions {
   std::string worldFile;
   std::optional<uint16_t> tcpPort;
   bool noFlight = false;
+  bool noBoards = false;
 };
 
 // Empty when the arguments are fine; else why not.
@@ -63,6 +66,8 @@ std::string parseOptions(const std::vector<std::string>& arguments, ServeOptions
       options.tcpPort = port;
     } else if (a == "--no-flight") {
       options.noFlight = true;
+    } else if (a == "--no-boards") {
+      options.noBoards = true;
     } else {
       return "unknown or incomplete option \"" + a + "\"";
     }
@@ -91,6 +96,7 @@ int serveCommand(const std::vector<std::string>& arguments) {
   }
   if (options.tcpPort) world.tcpPort = *options.tcpPort;
   if (options.noFlight) world.flightRunning = false;
+  if (options.noBoards) world.boards.clear();
 
   std::string controlPath = lab::control::controlSocketPath();
   if (lab::control::labIsRunning(controlPath)) {
@@ -106,8 +112,17 @@ int serveCommand(const std::vector<std::string>& arguments) {
                  simulator.lastError().c_str());
     return lab::control::kNotRunning;
   }
+  lab::BoardRack rack;
+  for (const lab::WorldBoard& board : world.boards) {
+    if (!rack.plug(lab::setupOf(board))) {
+      std::fprintf(stderr, "kestrix-lab: board %s cannot be plugged in %s\n",
+                   board.serial.c_str(), rack.hidFolder().c_str());
+      return lab::control::kNotRunning;
+    }
+  }
   lab::control::ControlServer control(controlPath);
   control.addFamily("sim", lab::control::simCommands(simulator));
+  control.addFamily("board", lab::control::boardCommands(rack));
   if (!control.start()) {
     std::fprintf(stderr, "kestrix-lab: the control socket cannot listen: %s\n",
                  control.lastError().c_str());
@@ -118,6 +133,10 @@ int serveCommand(const std::vector<std::string>& arguments) {
   if (uint16_t port = simulator.tcpPort(); port != 0)
     std::printf("lab: simulator also on 127.0.0.1:%u\n", port);
   std::printf("lab: flight %s\n", world.flightRunning ? "running" : "stopped");
+  std::string serials;
+  for (const lab::WorldBoard& board : world.boards) serials += " " + board.serial;
+  std::printf("lab: boards in %s:%s\n", rack.hidFolder().c_str(),
+              serials.empty() ? " none" : serials.c_str());
   std::printf("lab: serving on %s\n", simulator.socketPath().c_str());
   std::fflush(stdout);
 

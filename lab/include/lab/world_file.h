@@ -12,16 +12,45 @@
 // '#' comment after a value. Names are case-insensitive; an unknown section
 // or key is an error, so that a typing slip does not go unnoticed. Boards,
 // the FSUIPC server and the peer window will add sections of their own.
+//
+// Each board is a section of its own, named with its serial number:
+//
+//   [board 00001001]
+//   model = 3401          ; 4 hex digits (high, low byte), or blank
+//   variant = 1           ; 0-255
+//   vendor = 1FD1         ; hex
+//   product = 03E8        ; hex
+//
+// A world that lists no board has the default ones (a radio panel 00001001
+// and a transponder panel 00001002, variant 2); one that lists boards has
+// exactly those.
+#include "lab/boards.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lab {
+
+// A board as a person names it, in a world file or `kestrix-lab board add`.
+struct WorldBoard {
+  std::string serial;
+  bool blank = false;  // all memory 0xFF; model and variant unused
+  uint16_t model = 0x3401;
+  uint8_t variant = 1;
+  uint16_t vendorId = 0x1FD1;
+  uint16_t productId = 0x03E8;
+};
+
+BoardSetup setupOf(const WorldBoard& board);
+std::vector<WorldBoard> defaultWorldBoards();
 
 struct WorldSettings {
   bool flightRunning = true;
   uint16_t tcpPort = 0;
   bool refusing = false;
+  std::vector<WorldBoard> boards = defaultWorldBoards();
 };
 
 // False with a message ("FILE:LINE: ...") when the text is not a world.

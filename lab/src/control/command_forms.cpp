@@ -26,6 +26,15 @@ constexpr CommandForm kForms[] = {
      "(its text or 0-9) of the client"},
     {"sim set VAR VALUE", "set an aircraft variable (not modelled yet)"},
     {"sim get VAR", "read an aircraft variable (not modelled yet)"},
+    {"board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID]",
+     "plug in a board: MODEL 3401 (radio panel), 3402 (transponder), any 4 hex digits, "
+     "or blank; N 0-255 (default 1); VID, PID hex (default 1FD1, 03E8)"},
+    {"board remove SERIAL", "unplug a board"},
+    {"board press SERIAL KEY", "press key 1-128 of a board"},
+    {"board release SERIAL KEY", "release key 1-128 of a board"},
+    {"board show SERIAL [--json]",
+     "what a board shows: its 32 digit positions, lit LEDs, ports, modes and pressed keys"},
+    {"board list [--json]", "the plugged boards"},
 };
 
 std::vector<std::string_view> split(std::string_view form) {
@@ -46,11 +55,53 @@ bool isArgument(std::string_view token) {
   });
 }
 
+struct FormOption {
+  std::string_view name;  // "--model"
+  bool required = false;
+};
+
+// Takes the "--name VALUE" and "[--name VALUE]" tokens out of a form's tokens.
+std::vector<FormOption> takeOptions(std::vector<std::string_view>& tokens) {
+  std::vector<FormOption> options;
+  std::vector<std::string_view> rest;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    bool optional = tokens[i].starts_with("[--") && !tokens[i].ends_with("]");
+    bool required = tokens[i].starts_with("--");
+    if ((optional || required) && i + 1 < tokens.size()) {
+      options.push_back({tokens[i].substr(optional ? 1 : 0), required});
+      ++i;  // its VALUE
+    } else {
+      rest.push_back(tokens[i]);
+    }
+  }
+  tokens = rest;
+  return options;
+}
+
+// Moves the options of the form out of words; false when one lacks its
+// value, is given twice, or a required one is missing.
+bool matchOptions(const std::vector<FormOption>& options, std::vector<std::string>& words,
+                  MatchedCommand& matched) {
+  for (const FormOption& option : options) {
+    auto given = std::find(words.begin(), words.end(), option.name);
+    if (given == words.end()) {
+      if (option.required) return false;
+      continue;
+    }
+    if (given + 1 == words.end()) return false;
+    matched.options.emplace_back(*given, *(given + 1));
+    words.erase(given, given + 2);
+    if (std::find(words.begin(), words.end(), option.name) != words.end()) return false;
+  }
+  return true;
+}
+
 std::optional<MatchedCommand> match(const CommandForm& form, std::vector<std::string> words) {
   auto tokens = split(form.form);
   bool takesJson = !tokens.empty() && tokens.back() == kJsonFlag;
   if (takesJson) tokens.pop_back();
-  MatchedCommand matched{form.form, {}, false};
+  auto options = takeOptions(tokens);
+  MatchedCommand matched{form.form, {}, false, {}};
   if (takesJson) {
     auto flag = std::find(words.begin(), words.end(), "--json");
     if (flag != words.end()) {
@@ -58,6 +109,7 @@ std::optional<MatchedCommand> match(const CommandForm& form, std::vector<std::st
       words.erase(flag);
     }
   }
+  if (!matchOptions(options, words, matched)) return std::nullopt;
   if (words.size() != tokens.size()) return std::nullopt;
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (isArgument(tokens[i]))
@@ -69,6 +121,12 @@ std::optional<MatchedCommand> match(const CommandForm& form, std::vector<std::st
 }
 
 }  // namespace
+
+std::optional<std::string> MatchedCommand::option(std::string_view name) const {
+  for (const auto& [given, value] : options)
+    if (given == name) return value;
+  return std::nullopt;
+}
 
 std::span<const CommandForm> commandForms() { return kForms; }
 

@@ -1,5 +1,7 @@
 #include "lab/world_file.h"
 
+#include "boards/board_words.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -82,6 +84,7 @@ bool parseWorld(std::string_view text, const std::string& fileName, WorldSetting
   std::string raw;
   const std::map<std::string, KeySetter>* section = nullptr;
   std::string sectionName;
+  bool inBoard = false, listedBoards = false;  // [board SERIAL] sections
   for (int number = 1; std::getline(lines, raw); ++number) {
     auto fail = [&](const std::string& why) {
       error = fileName + ":" + std::to_string(number) + ": " + why;
@@ -91,6 +94,14 @@ bool parseWorld(std::string_view text, const std::string& fileName, WorldSetting
     if (line.empty()) continue;
     if (line.front() == '[') {
       if (line.back() != ']') return fail("a section line is [name]");
+      std::string sectionText = trim(std::string_view(line).substr(1, line.size() - 2));
+      inBoard = boards::isBoardSection(sectionText);
+      if (inBoard) {
+        std::string why;
+        if (!boards::startBoardSection(sectionText, !listedBoards, world, why)) return fail(why);
+        listedBoards = true;
+        continue;
+      }
       sectionName = lowerCase(trim(std::string_view(line).substr(1, line.size() - 2)));
       auto found = sections().find(sectionName);
       if (found == sections().end()) return fail("unknown section [" + sectionName + "]");
@@ -99,9 +110,14 @@ bool parseWorld(std::string_view text, const std::string& fileName, WorldSetting
     }
     size_t equals = line.find('=');
     if (equals == std::string::npos) return fail("expected key = value");
-    if (!section) return fail("a key before any [section]");
+    if (!section && !inBoard) return fail("a key before any [section]");
     std::string key = lowerCase(trim(std::string_view(line).substr(0, equals)));
     std::string value = trim(std::string_view(line).substr(equals + 1));
+    if (inBoard) {
+      std::string why;
+      if (!boards::setBoardKey(key, value, world, why)) return fail(why);
+      continue;
+    }
     auto setter = section->find(key);
     if (setter == section->end())
       return fail("unknown key \"" + key + "\" in [" + sectionName + "]");
