@@ -1,0 +1,128 @@
+#pragma once
+#include <platform/named_mutex.h>
+#include <platform/named_shared_memory.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "controller/controller_info.h"
+#include "controller/io_warrior.h"
+#include "controller/key_callback.h"
+#include "controller/key_scan.h"
+
+struct BoardMemoryReading;
+
+// One Vantrix board as the panel devices see it: its LED matrix (digits
+// and indicator LEDs), output ports, key matrix and configuration memory,
+// all spoken to through 8-byte reports on the special-mode interface (1)
+// and 5-byte reports on the pin interface (0).
+//
+// Results: 0 or a negative code (-1 the transfer failed, -3 the LED matrix
+// is off), a boolean, or a Windows error number; the reason of a failed
+// transfer is also in platform::lastError().
+class CVantrixController : public IOWarrior {
+ public:
+  CVantrixController();
+  // Closes the controller and gives up its ownership of the board.
+  ~CVantrixController() override;
+
+  // --- Transfers ---
+  // Writes whole reports on an interface; the bytes written, or -1.
+  int Write(int interfaceNumber, const uint8_t* data, int length);
+  // Delivers the oldest input report of a type (1-8, see reportTypeOf):
+  // 8 when one came (its first `length` bytes copied to buffer, if given),
+  // 0 or another count when the transport failed, -1 for a bad type.
+  // Reports of other types read meanwhile are queued for their readers.
+  int ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer, int length);
+
+  // --- Ownership across processes ---
+  // 0 when this object now owns the board, ERROR_LOCKED (212) when it owned
+  // it already, ERROR_ALREADY_EXISTS (183) when another owner exists.
+  uint32_t Lock();
+  void Unlock();
+
+  // --- LED matrix and ports ---
+  bool EnableLedMatrix(bool on);
+  // Sets the four column bytes of a row (0-7); -1 keeps a byte as it is.
+  int WriteMatrixRow(int row, int byte0, int byte1, int byte2, int byte3, bool force);
+  // Indicator LED 1-256.
+  int SetLed(int number, bool on, bool force);
+  // Shows text over `count` digits (-1: as many as it has) from position
+  // `first` (1-32), left (0) or right (1) aligned, padded with `pad`.
+  int SetDisplay(int first, std::string_view text, int count, int alignment, char pad);
+  // Port 0-3; true when the port report was written.
+  bool WritePort(int port, int value);
+  // Asks the board for its four ports; outputs stay unchanged on failure.
+  void ReadPinStatus(int32_t* port0, int32_t* port1, int32_t* port2, int32_t* port3);
+
+  // --- Key matrix ---
+  // Starts (on) or stops key input. On: callback is required; allow128
+  // selects the 128-key matrix where the board has it (product 0x03EA).
+  bool EnableKeyMatrix(bool on, KeyCallback callback = nullptr, void* user = nullptr,
+                       bool allow128 = false);
+
+  // --- Configuration memory ---
+  bool EnableIic(bool on);
+  int IicWrite(const uint8_t* report);
+  int IicReadReply(uint8_t* buffer);
+  // Reads 1-4 bytes at address of memory chip 1-8.
+  bool ReadEeprom(int chip, uint8_t address, uint8_t* byte0, uint8_t* byte1 = nullptr,
+                  uint8_t* byte2 = nullptr, uint8_t* byte3 = nullptr);
+  // Reads the board's description, or adopts the one another process
+  // published; without refresh a known description costs nothing.
+  bool ReadConfiguration(bool refresh);
+  ControllerInfo GetControllerInfo();
+  // The model number (0x3401) in memory chip 1-8; -1 when unknown.
+  int GetModel(int chip, bool refresh);
+
+  // Switches the outputs off and stops key input; first step of destruction.
+  void Close();
+
+  // The report type (1-8) that input reports with this id are queued
+  // under; 0 for ids that are dropped.
+  static int reportTypeOf(uint8_t reportId);
+
+ private:
+  using Report = std::array<uint8_t, 8>;
+  struct KeyThreadContext;
+  struct KeyThreadShared;
+
+  int writeReport(int interfaceNumber, std::initializer_list<uint8_t> bytes);
+  uint32_t failedWriteError();
+  uint32_t failedReadError();
+  void clearQueue(int reportType);
+  bool iicMarkerExists();
+  void startKeyThread(KeyCallback callback, void* user);
+  void stopKeyThread();
+  static void KeyMatrixReadThread(CVantrixController* controller, KeyThreadContext context);
+  bool adoptPublishedInfo();
+  void publishInfo();
+  bool readBoardMemory(BoardMemoryReading& reading);
+
+  std::atomic<bool> keyThreadRunning_{false};
+  KeyWords previousKeys_{};
+  std::unique_ptr<platform::NamedMutex> ownership_;
+  ControllerInfo info_{};
+  std::thread keyThread_;
+  std::array<int32_t, 4> portValues_{-1, -1, -1, -1};
+  // Serialises request/reply exchanges with the board (pin status, IIC,
+  // key reads); re-entrant for its owner.
+  std::recursive_mutex controllerLock_;
+  bool keyInputEnabled_ = false;
+  bool ledMatrixEnabled_ = false;
+  std::array<std::array<uint8_t, 4>, 8> matrixShadow_{};
+  KeyMatrixMode keyMatrixMode_ = kKeyMatrixOff;
+  std::mutex queueLock_;
+  std::array<std::deque<Report>, 8> queues_;
+  std::atomic<bool> readLoopActive_{false};
+  std::unique_ptr<platform::NamedMutex> iicMarker_;
+  std::array<std::array<int32_t, 2>, 8> modelCache_;
+  std::unique_ptr<platform::NamedSharedMemory> infoMapping_;
+};

@@ -1,0 +1,205 @@
+// Whole-report reads and writes on the boards of the device list.
+#include "controller/transport.h"
+
+#include <platform/last_error.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "device_record.h"
+#include "transport_internal.h"
+
+namespace {
+
+using platform::HidDevice;
+
+struct Outcome {
+  bool ok;
+  uint32_t error;
+};
+
+// The record of a handle that may do I/O on the interface, or null.
+std::shared_ptr<DeviceRecord> openRecord(DeviceListState& list, IowHandle handle,
+                                         uint32_t interfaceNumber) {
+  auto record = findRecord(list, handle);
+  if (!record || interfaceNumber > 1 || record->marker != kOpenMarker || !record->openFlag ||
+      record->mode != 1)
+    return nullptr;
+  return record;
+}
+
+int effectiveWait(int readTimeout, int longestWaitMs) {
+  if (longestWaitMs < 0) return readTimeout;
+  if (readTimeout < 0) return longestWaitMs;
+  return std::min(readTimeout, longestWaitMs);
+}
+
+// Takes the interface's oldest report, waiting for one when the ring is empty.
+Outcome takeReport(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
+                   int longestWaitMs) {
+  DeviceListState& list = deviceList();
+  std::shared_ptr<DeviceRecord> record;
+  {
+    std::lock_guard<std::mutex> guard(list.lock);
+    record = openRecord(list, handle, interfaceNumber);
+  }
+  if (!record) return {false, platform::kErrorInvalidParameter};
+  InterfaceState& state = record->interfaces[interfaceNumber];
+
+  // Readers take turns before the global lock, so a waiting reader never
+  // holds up one that needs the global lock to finish.
+  std::lock_guard<std::mutex> turn(state.readTurn);
+  int waitMs;
+  {
+    std::lock_guard<std::mutex> guard(list.lock);
+    if (openRecord(list, handle, interfaceNumber) != record)
+      return {false, platform::kErrorInvalidParameter};
+    waitMs = effectiveWait(record->readTimeout, longestWaitMs);
+  }
+
+  ReportRing::Slot report;
+  std::unique_lock<std::mutex> ring(state.ringLock);
+  auto deliver = [&]() -> Outcome {
+    std::memcpy(buffer, report.data(), state.inputLength());
+    return {true, platform::kErrorSuccess};
+  };
+  auto failed = [&]() -> Outcome {
+    return {false, state.unplugged ? platform::kErrorDevNotExist : platform::kErrorTimeout};
+  };
+  if (state.ring.takeOldest(report)) return deliver();
+  if (state.shutDown || state.readerEnded) return failed();
+
+  state.dataArrived = state.readFailed = false;
+  auto signalled = [&] {
+    return state.dataArrived || state.readFailed || state.readerEnded || state.shutDown;
+  };
+  if (waitMs < 0)
+    state.changed.wait(ring, signalled);
+  else
+    state.changed.wait_for(ring, std::chrono::milliseconds(waitMs), signalled);
+
+  const bool gotData = state.dataArrived && !state.shutDown;
+  state.dataArrived = state.readFailed = false;
+  if (!gotData || !state.ring.takeOldest(report)) return failed();
+  return deliver();
+}
+
+// Writes one report and waits for the device to take it.
+Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data) {
+  DeviceListState& list = deviceList();
+  std::shared_ptr<DeviceRecord> record;
+  int timeoutMs;
+  {
+    std::lock_guard<std::mutex> guard(list.lock);
+    record = openRecord(list, handle, interfaceNumber);
+    if (!record || !data || !record->interfaces[interfaceNumber].writeDevice)
+      return {false, platform::kErrorInvalidParameter};
+    timeoutMs = record->writeTimeout;
+    // Counted under the global lock, so teardown sees every write that started.
+    ++record->interfaces[interfaceNumber].writesInFlight;
+  }
+  InterfaceState& state = record->interfaces[interfaceNumber];
+  HidDevice::Result result;
+  {
+    std::lock_guard<std::mutex> turn(state.writeTurn);
+    if (!state.closing)
+      result = state.writeDevice->writeReport(data, state.outputLength(), timeoutMs);
+  }
+  --state.writesInFlight;
+
+  std::lock_guard<std::mutex> guard(list.lock);
+  if (openRecord(list, handle, interfaceNumber) != record) return {false, platform::kErrorTimeout};
+  switch (result.status) {
+    case HidDevice::Status::Ok:
+      return {result.bytes > 0, result.bytes > 0 ? platform::kErrorSuccess
+                                                 : platform::kErrorInvalidParameter};
+    case HidDevice::Status::Timeout:
+    case HidDevice::Status::Cancelled:
+      return {false, platform::kErrorTimeout};
+    case HidDevice::Status::Gone:
+      return {false, platform::kErrorDevNotExist};
+    case HidDevice::Status::Failed:
+      break;
+  }
+  return {false, platform::kErrorInvalidParameter};
+}
+
+// Checks the common arguments; the report length of the interface, or 0.
+size_t reportLength(IowHandle handle, uint32_t interfaceNumber, const void* buffer,
+                    uint32_t length, bool input) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  auto record = openRecord(list, handle, interfaceNumber);
+  if (!record || (!buffer && length > 0)) return 0;
+  const InterfaceState& state = record->interfaces[interfaceNumber];
+  return input ? state.inputLength() : state.outputLength();
+}
+
+}  // namespace
+
+int readReportsWithin(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
+                      uint32_t length, int longestWaitMs) {
+  const size_t reportBytes = reportLength(handle, interfaceNumber, buffer, length, true);
+  if (reportBytes == 0) {
+    platform::setLastError(platform::kErrorInvalidParameter);
+    return 0;
+  }
+  uint32_t error = platform::kErrorSuccess;
+  size_t total = 0;
+  for (size_t end = reportBytes; end <= length; end += reportBytes) {
+    Outcome outcome = takeReport(handle, interfaceNumber, buffer + total, longestWaitMs);
+    error = outcome.error;
+    if (!outcome.ok) break;
+    total += reportBytes;
+  }
+  platform::setLastError(error);
+  return static_cast<int>(total);
+}
+
+int iowRead(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer, uint32_t length) {
+  return readReportsWithin(handle, interfaceNumber, buffer, length, -1);
+}
+
+int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length) {
+  const size_t reportBytes = reportLength(handle, interfaceNumber, data, length, false);
+  if (reportBytes == 0) {
+    platform::setLastError(platform::kErrorInvalidParameter);
+    return 0;
+  }
+  uint32_t error = platform::kErrorSuccess;
+  size_t total = 0;
+  for (size_t end = reportBytes; end <= length; end += reportBytes) {
+    Outcome outcome = putReport(handle, interfaceNumber, data + total);
+    error = outcome.error;
+    if (!outcome.ok) break;
+    total += reportBytes;
+  }
+  platform::setLastError(error);
+  return static_cast<int>(total);
+}
+
+bool iowSetReadTimeout(IowHandle handle, int milliseconds) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  auto record = findRecord(list, handle);
+  if (!record || record->marker != kOpenMarker || record->mode != 1) {
+    platform::setLastError(platform::kErrorInvalidParameter);
+    return false;
+  }
+  record->readTimeout = milliseconds;
+  platform::setLastError(platform::kErrorSuccess);
+  return true;
+}
+
+size_t queuedReportCount(IowHandle handle, uint32_t interfaceNumber) {
+  DeviceListState& list = deviceList();
+  std::shared_ptr<DeviceRecord> record;
+  {
+    std::lock_guard<std::mutex> guard(list.lock);
+    record = openRecord(list, handle, interfaceNumber);
+  }
+  if (!record) return 0;
+  InterfaceState& state = record->interfaces[interfaceNumber];
+  std::lock_guard<std::mutex> ring(state.ringLock);
+  return state.ring.count();
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "controller/device_list.h"
+
+// iowRead with an upper bound of its own on each report's wait (in
+// milliseconds, -1: only the board's read timeout), for exchanges whose
+// answer must come within a known time.
+int readReportsWithin(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
+                      uint32_t length, int longestWaitMs);
+
+// How many input reports of the interface wait in its ring (tests).
+size_t queuedReportCount(IowHandle handle, uint32_t interfaceNumber);
