@@ -100,15 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         EventFault{"id mapped already", wire::MapClientEventToSimEvent{12, "XPNDR_SET"},
                    SIMCONNECT_EXCEPTION_EVENT_ID_DUPLICATE},
         EventFault{"transmit unmapped id", wire::TransmitClientEvent{0, 99, 0, 1, 0x10},
-                   SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID},
-        // The aircraft model is not there yet: data calls must not go unanswered.
-        EventFault{"data definition",
-                   wire::AddToDataDefinition{1, "COM ACTIVE FREQUENCY:1", "Khz", 4, 0, 0},
-                   SIMCONNECT_EXCEPTION_ERROR},
-        EventFault{"clear data definition", wire::ClearDataDefinition{1},
-                   SIMCONNECT_EXCEPTION_ERROR},
-        EventFault{"data request", wire::RequestDataOnSimObject{1, 1, 0, 2, 3, 0, 0, 0},
-                   SIMCONNECT_EXCEPTION_ERROR}));
+                   SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID}));
 
 }  // namespace
 }  // namespace labtest

@@ -88,6 +88,40 @@ struct RequestRecord {
   uint32_t sendId = 0;
 };
 
+// ---- The aircraft ----
+
+// Which frequency the inc/dec events of a radio tune, which differs between
+// aircraft: the standby one (most) or the active one.
+enum class RadioTuning { Standby, Active };
+
+struct RadioFrequencies {
+  double activeKhz = 0;
+  double standbyKhz = 0;
+  bool operator==(const RadioFrequencies&) const = default;
+};
+
+// The user aircraft's radios and the switches the panels watch. The member
+// defaults are the aircraft of the default world.
+struct AircraftRadios {
+  RadioFrequencies com1{122800, 118000};
+  RadioFrequencies com2{124850, 121500};
+  RadioFrequencies nav1{110500, 113900};
+  RadioFrequencies nav2{114700, 108000};
+  RadioFrequencies adf1{350, 1234.5};
+  RadioFrequencies adf2{410, 275};
+  uint32_t transponderCode = 0x1200;  // BCO16: one octal digit per nibble
+  bool transponderAvailable = true;
+  bool avionicsMaster = true;
+  bool panelLight = false;
+  bool operator==(const AircraftRadios&) const = default;
+};
+
+enum class SetVariableResult {
+  Done,
+  UnknownVariable,  // no aircraft variable of that name
+  OutOfRange,       // not a value the variable can take (see docs/lab.md)
+};
+
 class Simulator {
  public:
   struct Options {
@@ -137,6 +171,18 @@ class Simulator {
   std::optional<TextRecord> openMenuText(const std::string& client) const;
   std::vector<SubscriptionInfo> subscriptions() const;  // of connected clients
   std::vector<EventMappingInfo> eventMappings() const;  // of connected clients
+
+  // ---- The aircraft ----
+  // Variables by their simulator names ("COM ACTIVE FREQUENCY:1", letter
+  // case free), in each variable's own unit: kHz for frequencies, the BCO16
+  // number for "TRANSPONDER CODE:1" (0x1200 for 1200), 0 or 1 for switches.
+  // A change reaches the clients' data requests at the next frame.
+  SetVariableResult setVariable(const std::string& name, double value);
+  std::optional<double> variable(const std::string& name) const;
+  AircraftRadios radios() const;
+  void setRadios(const AircraftRadios& radios);
+  void setRadioTuning(RadioTuning tuning);
+  RadioTuning radioTuning() const;
 
   // ---- Faults, for tests of a client's robustness ----
   // A client is named by its application name (the newest connected client

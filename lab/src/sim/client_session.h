@@ -2,6 +2,8 @@
 // What the simulator keeps for one client connection: who it is and what it
 // registered. Ended sessions stay (disconnected) so that tests and the CLI
 // can still see who was there.
+#include "data_definitions.h"
+#include "data_requests.h"
 #include "lab/simulator.h"
 #include "menu_book.h"
 
@@ -31,6 +33,8 @@ struct ClientSession {
   std::map<uint32_t, std::string> mappedEvents;  // client event id -> event name as given
   std::map<uint32_t, NotificationGroup> groups;  // by group id
   std::optional<TextRecord> openMenu;            // the menu text on screen, if any
+  DataDefinitionBook dataDefinitions;
+  DataRequestBook dataRequests;
 
   bool live() const { return connected && opened; }
 };

@@ -8,6 +8,7 @@
 // The aircraft model joins through aircraft_requests.cpp (data definitions,
 // data requests, simulator events) and the due-work hooks below.
 #include "client_session.h"
+#include "frame_clock.h"
 #include "lab/simulator.h"
 #include "message_sink.h"
 #include "record_log.h"
@@ -53,10 +54,18 @@ class SimWorld : public ConnectionHandler {
   std::vector<SubscriptionInfo> subscriptions() const;
   std::vector<EventMappingInfo> eventMappings() const;
 
-  // Periodic work (the aircraft model's data requests) runs here; the
-  // server's poll() wakes when it is due.
-  std::optional<std::chrono::steady_clock::time_point> nextWorkDue() const { return {}; }
-  void runDueWork(std::chrono::steady_clock::time_point) {}
+  // ---- The aircraft (aircraft_person_actions.cpp) ----
+  SetVariableResult setVariable(const std::string& name, double value);
+  std::optional<double> variable(const std::string& name) const;
+  const AircraftRadios& radios() const { return aircraft_; }
+  void setRadios(const AircraftRadios& radios) { aircraft_ = radios; }
+  void setRadioTuning(RadioTuning tuning) { tuning_ = tuning; }
+  RadioTuning radioTuning() const { return tuning_; }
+
+  // Periodic work: the frames that answer data requests
+  // (aircraft_requests.cpp). The server's poll() wakes when it is due.
+  std::optional<std::chrono::steady_clock::time_point> nextWorkDue() const;
+  void runDueWork(std::chrono::steady_clock::time_point now);
 
  private:
   using Wire = simconnect::wire::DecodedRequest;
@@ -88,8 +97,8 @@ class SimWorld : public ConnectionHandler {
   void fireSystemEvent(const std::string& name, uint32_t data);
   // Every live client that mapped the name and put its id in a group hears it.
   void deliverClientEvent(const std::string& name, uint32_t data);
-  // The aircraft model acts on simulator events here once it exists.
-  void simulatorEventTransmitted(const std::string& name, uint32_t data);
+  // The aircraft model acts on simulator events sent to the user aircraft.
+  void simulatorEventTransmitted(const std::string& name, uint32_t objectId, uint32_t data);
   void endSession(ClientSession& session);
 
   ClientSession* findConnected(const std::string& client);
@@ -102,6 +111,9 @@ class SimWorld : public ConnectionHandler {
   RecordLog<EventRecord> events_;
   RecordLog<ExceptionRecord> exceptions_;
   RecordLog<RequestRecord> requests_;
+  AircraftRadios aircraft_;
+  RadioTuning tuning_ = RadioTuning::Standby;
+  FrameClock frames_;
 };
 
 // EXCEPTION index when no single field of the request is at fault.

@@ -215,6 +215,40 @@ std::vector<EventMappingInfo> Simulator::eventMappings() const {
   return impl_->world.eventMappings();
 }
 
+SetVariableResult Simulator::setVariable(const std::string& name, double value) {
+  std::lock_guard lock(impl_->mutex);
+  SetVariableResult result = impl_->world.setVariable(name, value);
+  impl_->changed();
+  return result;
+}
+
+std::optional<double> Simulator::variable(const std::string& name) const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->world.variable(name);
+}
+
+AircraftRadios Simulator::radios() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->world.radios();
+}
+
+void Simulator::setRadios(const AircraftRadios& radios) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->world.setRadios(radios);
+  impl_->changed();
+}
+
+void Simulator::setRadioTuning(RadioTuning tuning) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->world.setRadioTuning(tuning);
+  impl_->changed();
+}
+
+RadioTuning Simulator::radioTuning() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->world.radioTuning();
+}
+
 bool Simulator::sendRaw(const std::string& client, std::vector<uint8_t> bytes) {
   std::lock_guard lock(impl_->mutex);
   bool sent = impl_->world.sendRaw(client, std::move(bytes));
