@@ -11,7 +11,6 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -96,23 +95,7 @@ std::string encodeDescriptor(const Descriptor& d) {
 }
 
 std::optional<Descriptor> decodeDescriptor(std::string_view text) {
-  Descriptor d;
-  using Setter = std::function<bool(std::string_view)>;
-  const std::map<std::string_view, Setter> keys = {
-      {"path", [&](std::string_view v) { d.path = v; return !v.empty(); }},
-      {"vendor", [&](std::string_view v) { return parseNumber(v, 16, d.vendorId); }},
-      {"product", [&](std::string_view v) { return parseNumber(v, 16, d.productId); }},
-      {"version", [&](std::string_view v) { return parseNumber(v, 16, d.versionNumber); }},
-      {"input-length", [&](std::string_view v) { return parseNumber(v, 10, d.inputReportLength); }},
-      {"output-length", [&](std::string_view v) { return parseNumber(v, 10, d.outputReportLength); }},
-      {"serial", [&](std::string_view v) { d.serialNumber = std::string(v); return true; }},
-      {"indexed-string-0", [&](std::string_view v) { d.indexedString0 = std::string(v); return true; }},
-      {"grouping-node", [&](std::string_view v) { return parseNumber(v, 16, d.groupingNode); }},
-      {"device-node", [&](std::string_view v) { return parseNumber(v, 16, d.deviceNode); }},
-      {"interface", [&](std::string_view v) { return parseNumber(v, 10, d.interfaceNumber); }},
-      {"socket", [&](std::string_view v) { d.socketName = v; return !v.empty(); }},
-  };
-  size_t required = 0;
+  std::map<std::string, std::string, std::less<>> values;
   while (!text.empty()) {
     size_t end = text.find('\n');
     if (end == std::string_view::npos) return std::nullopt;  // cut short
@@ -120,12 +103,34 @@ std::optional<Descriptor> decodeDescriptor(std::string_view text) {
     text.remove_prefix(end + 1);
     size_t equals = line.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
-    auto key = keys.find(line.substr(0, equals));
-    if (key == keys.end()) continue;  // written by a newer lab
-    if (!key->second(line.substr(equals + 1))) return std::nullopt;
-    if (key->first != "serial" && key->first != "indexed-string-0") ++required;
+    values[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
   }
-  if (required != keys.size() - 2) return std::nullopt;
+  auto required = [&](std::string_view key, std::string& out) {
+    auto found = values.find(key);
+    if (found == values.end() || found->second.empty()) return false;
+    out = found->second;
+    return true;
+  };
+  auto number = [&](std::string_view key, int base, auto& out) {
+    auto found = values.find(key);
+    return found != values.end() && parseNumber(found->second, base, out);
+  };
+  auto optionalText = [&](std::string_view key) -> std::optional<std::string> {
+    auto found = values.find(key);
+    if (found == values.end()) return std::nullopt;  // the device does not answer it
+    return found->second;
+  };
+  Descriptor d;
+  bool complete = required("path", d.path) && number("vendor", 16, d.vendorId) &&
+                  number("product", 16, d.productId) && number("version", 16, d.versionNumber) &&
+                  number("input-length", 10, d.inputReportLength) &&
+                  number("output-length", 10, d.outputReportLength) &&
+                  number("grouping-node", 16, d.groupingNode) &&
+                  number("device-node", 16, d.deviceNode) &&
+                  number("interface", 10, d.interfaceNumber) && required("socket", d.socketName);
+  if (!complete) return std::nullopt;
+  d.serialNumber = optionalText("serial");
+  d.indexedString0 = optionalText("indexed-string-0");
   return d;
 }
 

@@ -95,7 +95,7 @@ TEST_F(BoardRackTest, WorldFilesListBoardsOrGetTheDefaultOnes) {
   world = {};
   ASSERT_TRUE(lab::parseWorld("[board 0000a1b2]\nmodel = 3402\nvariant = 7\n"
                               "[BOARD C0DE]\nMODEL = blank ; unprogrammed\n"
-                              "vendor = 7C0\nproduct = 1583\n",
+                              "vendor = 7C0, Product = 1583\n",
                               "w", world, error))
       << error;
   ASSERT_EQ(world.boards.size(), 2u);
@@ -122,6 +122,8 @@ TEST_F(BoardRackTest, BadBoardSectionsNameTheirLine) {
       {"[board 0000A1B2]\ncolour = red\n", "w:2: unknown key \"colour\" in [board 0000A1B2]"},
       {"[board 123456789]\n", "w:1: a board's serial number is 1 to 8 characters without blanks"},
       {"[board A]\n[board A]\n", "w:2: board A is listed twice"},
+      {"[board A]\nmodel = 3401, variant\n", "w:2: expected key = value after the comma"},
+      {"[board A]\nmodel = 3401, variant = x\n", "w:2: variant is a number from 0 to 255"},
   };
   for (const Case& c : cases) {
     lab::WorldSettings world;

@@ -116,7 +116,8 @@ TEST_F(BoardToolTest, APersonPlugsPressesLooksAndUnplugs) {
             "  keys    pressed: 10\n");
   auto json = run({"board", "show", "0000A1B2", "--json"});
   EXPECT_EQ(json.exitCode, 0);
-  EXPECT_NE(json.output.find("\"positions\":[\" \",\"7.\",\" \""), std::string::npos) << json.output;
+  EXPECT_NE(json.output.find("\"positions\":[\" \",\"7.\",\" \""), std::string::npos)
+      << json.output;
   EXPECT_NE(json.output.find("\"leds\":[9,10,11,16]"), std::string::npos) << json.output;
   EXPECT_NE(json.output.find("\"keyMode\":1,\"keys\":64"), std::string::npos) << json.output;
   EXPECT_NE(json.output.find("\"pressedKeys\":[10]"), std::string::npos) << json.output;
@@ -154,8 +155,10 @@ TEST_F(BoardToolTest, MistakesExitTwoAndSayWhy) {
   const Case cases[] = {
       {{"board", "add", "00001001", "--model", "3401"}, "is plugged already"},
       {{"board", "add", "0000A1B2", "--model", "34"}, "--model is 4 hex digits"},
-      {{"board", "add", "0000A1B2", "--model", "3401", "--variant", "300"}, "--variant is a number"},
-      {{"board", "add", "0000A1B2", "--model", "3401", "--vendor", "xyz"}, "--vendor is 1 to 4 hex"},
+      {{"board", "add", "0000A1B2", "--model", "3401", "--variant", "300"},
+       "--variant is a number"},
+      {{"board", "add", "0000A1B2", "--model", "3401", "--vendor", "xyz"},
+       "--vendor is 1 to 4 hex"},
       {{"board", "add", "123456789", "--model", "3401"}, "1 to 8 characters"},
       {{"board", "press", "00001001", "0"}, "KEY is a number from 1 to 128"},
       {{"board", "release", "00001001", "129"}, "KEY is a number from 1 to 128"},

@@ -216,7 +216,8 @@ TEST_F(BoardFirmwareTest, PortWritesShowInThePinStatus) {
 
 TEST_F(BoardFirmwareTest, ReportsOfTheWrongLengthAreRefusedUnseen) {
   Bytes seven = report({0x14, 1}, 7), nine = report({0x14, 1}, 9), six = report({0x00}, 6);
-  EXPECT_EQ(specialOut->writeReport(seven.data(), seven.size(), kPatienceMs).status, Status::Failed);
+  EXPECT_EQ(specialOut->writeReport(seven.data(), seven.size(), kPatienceMs).status,
+            Status::Failed);
   EXPECT_EQ(specialOut->writeReport(nine.data(), nine.size(), kPatienceMs).status, Status::Failed);
   EXPECT_EQ(pinOut->writeReport(six.data(), six.size(), kPatienceMs).status, Status::Failed);
   EXPECT_TRUE(rack.outputReports(kSerial).empty());

@@ -82,7 +82,9 @@ TEST_F(HidDeviceTest, CancelReadEndsAWaitWithoutLimit) {
 TEST_F(HidDeviceTest, StalledWritesEndByTimeoutOrCancelAndNeverArrive) {
   ASSERT_TRUE(rack.setFaults(kSerial, {.stallWrites = true}));
   EXPECT_EQ(writeOnce(*specialOut, report({0x14, 1}, 8), 50).status, Status::Timeout);
-  auto waiting = inBackground([&] { return writeOnce(*pinOut, report({0x00, 1, 2, 3, 4}, 5), -1); });
+  auto waiting = inBackground([&] {
+    return writeOnce(*pinOut, report({0x00, 1, 2, 3, 4}, 5), -1);
+  });
   EXPECT_EQ(cancelUntilDone(waiting, [&] { pinOut->cancelWrite(); }).status, Status::Cancelled);
   specialOut->cancelRead();  // no effect on a write handle
 

@@ -40,8 +40,8 @@ TEST_F(HidEnumerationTest, ABoardIsAPinAndASpecialModeInterfaceOnOneGroupingNode
     EXPECT_EQ(info.versionNumber, 0x1000);
     EXPECT_EQ(info.serialNumber, u"0000A1B2");
     EXPECT_EQ(info.indexedString0, u"\u0409");  // the language list
-    EXPECT_TRUE(std::regex_match(info.path,
-                                 std::regex(pathPattern("VID_1FD1&PID_03E8", info.interfaceNumber))));
+    EXPECT_TRUE(std::regex_match(
+        info.path, std::regex(pathPattern("VID_1FD1&PID_03E8", info.interfaceNumber))));
   }
   EXPECT_EQ(found[0].groupingNode, found[1].groupingNode);
   EXPECT_NE(found[0].deviceNode, found[1].deviceNode);

@@ -21,6 +21,7 @@
 //   vendor = 1FD1         ; hex
 //   product = 03E8        ; hex
 //
+// ("model = 3402, variant = 2" on one line works too.)
 // A world that lists no board has the default ones (a radio panel 00001001
 // and a transponder panel 00001002, variant 2); one that lists boards has
 // exactly those.

@@ -207,7 +207,8 @@ struct BoardRack::Impl {
     if (!connection) return;
     if ((revents & POLLOUT) && !connection->flush()) return close(*board, *connection);
     // A stall set while the thread polled holds from now on.
-    bool stalled = connection->role() == HandleConnection::Role::Writer && board->faults.stallWrites;
+    bool stalled =
+        connection->role() == HandleConnection::Role::Writer && board->faults.stallWrites;
     if ((revents & POLLIN) && !stalled) return receive(*board, *connection);
     if (revents & (POLLHUP | POLLERR)) close(*board, *connection);
   }

@@ -70,8 +70,9 @@ std::optional<uint8_t> parseVariant(std::string_view text) {
 
 bool isBoardSection(std::string_view sectionText) {
   return sectionText.size() > 6 && sectionText[5] == ' ' &&
-         std::equal(sectionText.begin(), sectionText.begin() + 5, "board",
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+         std::equal(sectionText.begin(), sectionText.begin() + 5, "board", [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
 }
 
 bool startBoardSection(std::string_view sectionText, bool firstBoard, WorldSettings& world,
@@ -93,9 +94,49 @@ bool startBoardSection(std::string_view sectionText, bool firstBoard, WorldSetti
   return true;
 }
 
+namespace {
+
+std::string trimmed(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
+  return std::string(text);
+}
+
+std::string lowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool setOneBoardKey(const std::string& key, const std::string& value, WorldBoard& board,
+                    std::string& why);
+
+}  // namespace
+
 bool setBoardKey(const std::string& key, const std::string& value, WorldSettings& world,
                  std::string& why) {
-  WorldBoard& board = world.boards.back();
+  // "model = 3401, variant = 2" sets both: a board is often one line.
+  size_t comma = value.find(',');
+  if (!setOneBoardKey(key, trimmed(std::string_view(value).substr(0, comma)), world.boards.back(),
+                      why))
+    return false;
+  if (comma == std::string::npos) return true;
+  std::string rest = value.substr(comma + 1);
+  size_t equals = rest.find('=');
+  if (equals == std::string::npos) {
+    why = "expected key = value after the comma";
+    return false;
+  }
+  return setBoardKey(lowered(trimmed(std::string_view(rest).substr(0, equals))),
+                     trimmed(std::string_view(rest).substr(equals + 1)), world, why);
+}
+
+namespace {
+
+bool setOneBoardKey(const std::string& key, const std::string& value, WorldBoard& board,
+                    std::string& why) {
   if (key == "model") {
     if (parseModel(value, board)) return true;
     why = "model is 4 hex digits (3401) or blank";
@@ -116,6 +157,8 @@ bool setBoardKey(const std::string& key, const std::string& value, WorldSettings
   }
   return false;
 }
+
+}  // namespace
 
 std::string modelText(uint16_t model) {
   char text[8];

@@ -23,7 +23,8 @@ struct InterfaceSocket {
 };
 
 struct PluggedBoard {
-  PluggedBoard(const BoardSetup& setup, uint64_t number) : setup(setup), number(number), firmware(setup) {}
+  PluggedBoard(const BoardSetup& setup, uint64_t number)
+      : setup(setup), number(number), firmware(setup) {}
 
   BoardSetup setup;
   uint64_t number;  // the rack's count of plugs, so a replug is another board

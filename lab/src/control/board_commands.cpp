@@ -56,7 +56,8 @@ int keyCount(uint8_t keyMode) { return keyMode == 1 ? 64 : keyMode == 2 ? 128 : 
 Reply add(BoardRack& rack, const MatchedCommand& command) {
   WorldBoard board{command.arguments[0]};
   if (!boards::isSerial(board.serial))
-    return {kBadUsage, "kestrix-lab: a board's serial number is 1 to 8 characters without blanks\n"};
+    return {kBadUsage,
+            "kestrix-lab: a board's serial number is 1 to 8 characters without blanks\n"};
   if (!boards::parseModel(*command.option("--model"), board))
     return {kBadUsage, "kestrix-lab: --model is 4 hex digits (3401) or blank\n"};
   if (auto text = command.option("--variant")) {
@@ -64,10 +65,12 @@ Reply add(BoardRack& rack, const MatchedCommand& command) {
     if (!variant) return {kBadUsage, "kestrix-lab: --variant is a number from 0 to 255\n"};
     board.variant = *variant;
   }
-  for (auto [option, id] : {std::pair{"--vendor", &board.vendorId}, {"--product", &board.productId}}) {
+  for (auto [option, id] :
+       {std::pair{"--vendor", &board.vendorId}, {"--product", &board.productId}}) {
     if (auto text = command.option(option)) {
       auto parsed = boards::parseHexId(*text);
-      if (!parsed) return {kBadUsage, "kestrix-lab: " + std::string(option) + " is 1 to 4 hex digits\n"};
+      if (!parsed)
+        return {kBadUsage, "kestrix-lab: " + std::string(option) + " is 1 to 4 hex digits\n"};
       *id = *parsed;
     }
   }
@@ -89,7 +92,8 @@ Reply changeKey(BoardRack& rack, const MatchedCommand& command, bool press) {
   const std::string& serial = command.arguments[0];
   auto key = parseKey(command.arguments[1]);
   if (!key)
-    return {kBadUsage, "kestrix-lab: KEY is a number from 1 to " + std::to_string(kKeyCount) + "\n"};
+    return {kBadUsage,
+            "kestrix-lab: KEY is a number from 1 to " + std::to_string(kKeyCount) + "\n"};
   if (!(press ? rack.press(serial, *key) : rack.release(serial, *key))) return noBoard(serial);
   return {kOk, std::string(press ? "pressed" : "released") + " key " + std::to_string(*key) +
                    " of " + serial + "\n"};
