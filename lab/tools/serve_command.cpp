@@ -107,6 +107,8 @@ int serveCommand(const std::vector<std::string>& arguments) {
 
   lab::Simulator simulator({"", world.tcpPort, world.flightRunning});
   simulator.setRefusing(world.refusing);
+  simulator.setRadios(world.aircraft);
+  simulator.setRadioTuning(world.radioTuning);
   if (!simulator.start()) {
     std::fprintf(stderr, "kestrix-lab: the simulator cannot listen: %s\n",
                  simulator.lastError().c_str());

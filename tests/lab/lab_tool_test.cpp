@@ -97,16 +97,6 @@ TEST_F(LabToolTest, ChooseReachesTheClientAndUnknownItemsAreRefused) {
   EXPECT_NE(menus.output.find("About...  [id 3, data 0]"), std::string::npos) << menus.output;
 }
 
-TEST_F(LabToolTest, AircraftVariablesAreNotModelledYet) {
-  auto lab = serve();
-  for (auto arguments : {std::vector<std::string>{"sim", "get", "TRANSPONDER CODE:1"},
-                         std::vector<std::string>{"sim", "set", "LIGHT PANEL", "1"}}) {
-    auto result = run(arguments);
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.output.find("not modelled yet"), std::string::npos) << result.output;
-  }
-}
-
 TEST_F(LabToolTest, WorldFileAndOptionsChooseTheFlight) {
   std::string world = environment.root() + "/world.ini";
   testsupport::writeFile(world, "[simulator]\nflight = stopped\n");

@@ -24,8 +24,11 @@ constexpr CommandForm kForms[] = {
     {"sim choose CLIENT ITEM",
      "choose a menu item (\"About...\", \"Kestrix/About...\") or a menu text entry "
      "(its text or 0-9) of the client"},
-    {"sim set VAR VALUE", "set an aircraft variable (not modelled yet)"},
-    {"sim get VAR", "read an aircraft variable (not modelled yet)"},
+    {"sim set VAR VALUE",
+     "set an aircraft variable (MHz for COM/NAV, kHz for ADF, octal code, 0/1), or "
+     "radio-tuning standby|active"},
+    {"sim get VAR", "read an aircraft variable, or radio-tuning, as sim set takes it"},
+    {"sim radios [--json]", "the aircraft's radios, transponder, avionics and panel light"},
     {"board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID]",
      "plug in a board: MODEL 3401 (radio panel), 3402 (transponder), any 4 hex digits, "
      "or blank; N 0-255 (default 1); VID, PID hex (default 1FD1, 03E8)"},

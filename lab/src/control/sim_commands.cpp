@@ -1,5 +1,6 @@
 #include "lab/sim_commands.h"
 
+#include "aircraft_commands.h"
 #include "json_writer.h"
 #include "simconnect_names.h"
 
@@ -255,10 +256,6 @@ Reply choose(Simulator& sim, const MatchedCommand& command) {
                          item + "\" to choose\n"};
 }
 
-Reply notModelled(Simulator&, const MatchedCommand&) {
-  return {kBadUsage, "kestrix-lab: the aircraft is not modelled yet\n"};
-}
-
 const std::map<std::string_view, Command>& commands() {
   static const std::map<std::string_view, Command> table = {
       {"sim flight start", flightStart},
@@ -273,8 +270,9 @@ const std::map<std::string_view, Command>& commands() {
       {"sim events [--json]", events},
       {"sim exceptions [--json]", exceptions},
       {"sim choose CLIENT ITEM", choose},
-      {"sim set VAR VALUE", notModelled},
-      {"sim get VAR", notModelled},
+      {"sim set VAR VALUE", setVariableCommand},
+      {"sim get VAR", getVariableCommand},
+      {"sim radios [--json]", radiosCommand},
   };
   return table;
 }

@@ -1,6 +1,7 @@
 #include "lab/world_file.h"
 
 #include "boards/board_words.h"
+#include "world/aircraft_keys.h"
 
 #include <algorithm>
 #include <cctype>
@@ -72,6 +73,7 @@ const std::map<std::string, std::map<std::string, KeySetter>>& sections() {
               return false;
             }},
        }},
+      {"aircraft", world::aircraftKeys()},
   };
   return table;
 }
