@@ -111,7 +111,8 @@ TEST_F(ControllerLogTest, LinesCarryLevelThreadAndARightAlignedName) {
 
   ControllerLog shortName;
   shortName.write(3, "A::b", "x");
-  ASSERT_TRUE(std::regex_match(logLines(shortName).back(), m, kLine));
+  const std::string shortLine = logLines(shortName).back();
+  ASSERT_TRUE(std::regex_match(shortLine, m, kLine));
   EXPECT_EQ(m[3], std::string(21, ' ') + "A::b");
 }
 
