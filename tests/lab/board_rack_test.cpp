@@ -33,6 +33,13 @@ TEST_F(BoardRackTest, RefusesBoardsItCannotPlug) {
   EXPECT_EQ(rack.boards().size(), 1u);
   EXPECT_EQ(platform::enumerateHidInterfaces().size(), 2u);
 
+  // A second rack in the same folder cannot take the board over.
+  lab::BoardRack other(environment.runtimeDir());
+  EXPECT_FALSE(other.plug(BoardSetup::blank("0000A1B2")));
+  auto listed = platform::enumerateHidInterfaces();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_TRUE(platform::HidDevice::open(listed[1].path, platform::HidDevice::Access::Write));
+
   EXPECT_FALSE(rack.unplug("0000C0DE"));
   EXPECT_FALSE(rack.view("0000C0DE"));
   EXPECT_FALSE(rack.setMemory("0000C0DE", 0, 0));

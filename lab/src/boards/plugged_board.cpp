@@ -110,28 +110,33 @@ uint16_t PluggedBoard::inputLength(int interfaceNumber) const {
 std::unique_ptr<PluggedBoard> plugIntoFolder(const std::string& folder, const BoardSetup& setup,
                                              uint64_t number) {
   auto board = std::make_unique<PluggedBoard>(setup, number);
-  std::vector<int> unused;
+  size_t described = 0;
+  // Takes back only what this plug made, so a board it collided with stays.
+  auto abandon = [&] {
+    for (size_t i = 0; i < described; ++i) ::unlink(board->interfaces[i].descriptorPath.c_str());
+    for (const InterfaceSocket& socket : board->interfaces) {
+      if (socket.listenFd < 0) continue;
+      ::unlink(socket.socketPath.c_str());
+      ::close(socket.listenFd);
+    }
+    return nullptr;
+  };
   for (int n = 0; n < setup.matchingInterfaces; ++n) {
     InterfaceSocket socket;
     socket.descriptor = describe(setup, number, n);
     socket.socketPath = folder + "/" + socket.descriptor.socketName;
     socket.descriptorPath = folder + "/" + hidlab::descriptorFileName(socket.descriptor.path);
-    socket.listenFd = listenAt(socket.socketPath);
+    // A socket that answers belongs to a board plugged already (by another
+    // rack, or one whose serial hashes alike): never take it over.
+    if (!someoneListens(socket.socketPath)) socket.listenFd = listenAt(socket.socketPath);
     bool listening = socket.listenFd >= 0;
     board->interfaces.push_back(std::move(socket));
-    if (!listening) {
-      unplugFromFolder(*board, unused);
-      for (int fd : unused) ::close(fd);
-      return nullptr;
-    }
+    if (!listening) return abandon();
   }
   // Only now may a program see the board: every socket already answers.
   for (const InterfaceSocket& socket : board->interfaces) {
-    if (!hidlab::writeDescriptor(folder, socket.descriptor)) {
-      unplugFromFolder(*board, unused);
-      for (int fd : unused) ::close(fd);
-      return nullptr;
-    }
+    if (!hidlab::writeDescriptor(folder, socket.descriptor)) return abandon();
+    ++described;
   }
   return board;
 }
