@@ -180,6 +180,8 @@ class Simulator {
   SetVariableResult setVariable(const std::string& name, double value);
   std::optional<double> variable(const std::string& name) const;
   AircraftRadios radios() const;
+  // Every radio and switch at once, as given: unlike setVariable, no range
+  // is checked, so that a test can put the aircraft in any state.
   void setRadios(const AircraftRadios& radios);
   void setRadioTuning(RadioTuning tuning);
   RadioTuning radioTuning() const;
