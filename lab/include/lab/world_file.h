@@ -26,6 +26,7 @@
 // and a transponder panel 00001002, variant 2); one that lists boards has
 // exactly those.
 #include "lab/boards.h"
+#include "lab/simulator.h"
 
 #include <cstdint>
 #include <string>
@@ -52,6 +53,8 @@ struct WorldSettings {
   uint16_t tcpPort = 0;
   bool refusing = false;
   std::vector<WorldBoard> boards = defaultWorldBoards();
+  AircraftRadios aircraft;  // [aircraft] (see docs/lab.md)
+  RadioTuning radioTuning = RadioTuning::Standby;
 };
 
 // False with a message ("FILE:LINE: ...") when the text is not a world.
