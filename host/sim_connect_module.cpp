@@ -25,6 +25,11 @@ void CALLBACK dispatchToSession(SIMCONNECT_RECV* message, DWORD size, void* cont
   static_cast<CSimConnectModule*>(context)->InternalDispatchProc(message, size);
 }
 
+int controllerChangeToSession(uint32_t change, void* session) {
+  if (!session) return 1;
+  return static_cast<CSimConnectModule*>(session)->onControllerChange(change);
+}
+
 }  // namespace
 
 CSimConnectModule::CSimConnectModule(const std::string& clientName) : clientName_(clientName) {
@@ -61,8 +66,10 @@ CSimConnectModule::CSimConnectModule(const std::string& clientName) : clientName
 }
 
 CSimConnectModule::~CSimConnectModule() {
+  changeDetector_.Stop();
   quitEvent_.reset();
   devices_.DeleteAllDevices();
+  controllers_.Close();
 }
 
 bool CSimConnectModule::quitSignaled() {
@@ -111,6 +118,8 @@ int CSimConnectModule::Run() {
     log_.write(0, fn, "Adding SimConnect Events\n");
     SimConnectEvents_Add();
     log_.write(0, fn, "Setting up change monitor\n");
+    changeDetector_.Stop();
+    changeDetector_.Start(controllerChangeToSession, this);
     log_.write(0, fn, "Starting to process simulator data\n");
     HRESULT result = processSimulatorData();
     log_.write(0, fn, "Finished processing sim data (%.08X)\n", static_cast<unsigned>(result));
@@ -119,8 +128,9 @@ int CSimConnectModule::Run() {
     devices_.DeleteAllDevices();
     log_.write(0, fn, "Removing SimConnect Events\n");
     SimConnectEvents_Remove();
-    controllersOpen_ = false;
+    controllers_.Close();
     log_.write(0, fn, "Closing change monitor\n");
+    changeDetector_.Stop();
     log_.write(0, fn, "Disconnecting from SimConnect\n");
     SimConnect_Close(simConnect_);
     simConnect_ = nullptr;
@@ -216,7 +226,7 @@ void CSimConnectModule::InternalDispatchProc(SIMCONNECT_RECV* message, DWORD siz
 void CSimConnectModule::Event_SIMStart() {
   log_.write(0, "CSimConnectModule::Event_SIMStart", "Processing");
   simRunning_ = true;
-  if (!controllersOpen_) LoadDevices(false);
+  if (!controllers_.IsOpen()) LoadDevices(false);
 }
 
 void CSimConnectModule::Event_SIMStop() {
@@ -261,24 +271,36 @@ void CSimConnectModule::ShowText(const std::string& text, float seconds) {
 
 void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
   const char* fn = "CSimConnectModule::LoadDevices";
-  if (controllersOpen_) {
+  if (controllers_.IsOpen()) {
     log_.write(0, fn, "Controllers are already open, closing them...");
     devices_.DeleteAllDevices();
-    controllersOpen_ = false;
+    controllers_.Close();
     platform::sleepMs(50);
   }
-  // No board access yet: the set of boards is always empty.
-  controllersOpen_ = true;
+  if (!controllers_.Open()) {
+    if (simRunning_) ShowText("Error opening controller interface(s).", 5.0f);
+    return;
+  }
+  // Ordered by serial number text, whatever the model.
+  for (const auto& [serial, controller] : controllers_.SelectByModel({"3401", "3402"})) {
+    log_.write(0, fn, "Processing device: %s\n", serial.c_str());
+    DeviceCreateInfo info;
+    info.controller = controller;
+    info.simConnect = simConnect_;
+    info.module = this;
+    info.eventsAlreadyMapped = eventsAlreadyMapped;
+    devices_.CreateDevice(info);
+  }
   if (devices_.deviceCount() == 0 && simRunning_ && showMsgNoControllers_)
     ShowText("No KESTRIX modules are connected.", 5.0f);
 }
 
-int CSimConnectModule::onControllerChange(unsigned change) {
+int CSimConnectModule::onControllerChange(uint32_t change) {
   post([this, change] {
-    if (change == kDeviceArrival) {
+    if (change == ChangeDetector::kBoardArrived) {
       ShowText("Loading " + clientName_ + " modules...", 5.0f);
       LoadDevices(false);
-    } else if (change == kDeviceRemoveComplete) {
+    } else if (change == ChangeDetector::kBoardRemoved) {
       ShowText("KESTRIX driver detected module removal", 5.0f);
       LoadDevices(false);
     }

@@ -1,5 +1,7 @@
 #pragma once
 #include <SimConnect.h>
+#include <controller/change_detector.h>
+#include <controller/vantrix_controllers.h>
 
 #include <memory>
 #include <string>
@@ -39,9 +41,9 @@ class CSimConnectModule {
   void SimConnectEvents_Add();
   void SimConnectEvents_Remove();
   void ShowText(const std::string& text, float seconds);
-  // Board change reported by the change detector (any thread): hands the
-  // notice and the reload to the session thread. Returns 1.
-  int onControllerChange(unsigned change);
+  // Board change reported by the change detector on its own thread: hands
+  // the notice and the reload to the session thread. Returns 1.
+  int onControllerChange(uint32_t change);
 
   // Runs work on the session thread (from any thread).
   void post(SessionWorkQueue::Work work) { work_.post(std::move(work)); }
@@ -59,9 +61,6 @@ class CSimConnectModule {
   static constexpr DWORD kTextEventId = 7;
   static constexpr DWORD kSimStateRequestId = 1;
 
-  static constexpr unsigned kDeviceArrival = 0x8000;
-  static constexpr unsigned kDeviceRemoveComplete = 0x8004;
-
  private:
   bool quitSignaled();
   // Waits between connection attempts; false when a stop was requested.
@@ -74,10 +73,11 @@ class CSimConnectModule {
   HANDLE simConnect_ = nullptr;
   bool simRunning_ = false;
   bool showMsgNoControllers_ = false;
-  bool controllersOpen_ = false;
+  CVantrixControllers controllers_;
   DeviceRegistry devices_;
   std::unique_ptr<platform::NamedEvent> quitEvent_;
   SessionWorkQueue work_;
+  ChangeDetector changeDetector_;
 };
 
 // Names shared with other programs that end or detect a running session.

@@ -110,18 +110,18 @@ TEST_F(ModuleTest, RemovesItsMenuAtTeardown) {
 }
 
 TEST_F(ModuleTest, FollowsTheFlightStateAndLoadsNothingWithoutAFlight) {
-  writeSettings({"Misc/Debug=1", "Config/ShowMsgNoControllers=1"});
+  writeSettings({"Misc/Debug=1"});
   startLab(/*flightRunning=*/false);
   startTheModule();
   ASSERT_TRUE(waitForLogLine("Sim state: 0"));
   ASSERT_TRUE(waitForLogLine("[CSimConnectModule::Event_SIMStop] Processing"));
-  EXPECT_TRUE(textsEqualTo("No KESTRIX modules are connected.").empty());
 
   sim->startFlight();
   ASSERT_TRUE(waitForLogLine("Sim Start"));
   ASSERT_TRUE(waitForLogLine("[CSimConnectModule::Event_SIMStart] Processing"));
-  // A flight without any panel, with the notice switched on.
-  EXPECT_TRUE(waitForText("No KESTRIX modules are connected."));
+  // A flight without any board: the boards cannot be opened.
+  EXPECT_TRUE(waitForText("Error opening controller interface(s)."));
+  EXPECT_EQ(textsEqualTo("Error opening controller interface(s).").size(), 1u);
 
   sim->stopFlight();
   EXPECT_TRUE(waitForLogLine("Sim Stop"));

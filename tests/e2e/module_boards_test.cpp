@@ -1,0 +1,134 @@
+// The panel driver with the lab's boards: loading, hot-plug and reloads.
+#include <lab/boards.h>
+
+#include "module_fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kArrivalText[] = "Loading Kestrix modules...";
+constexpr char kRemovalText[] = "KESTRIX driver detected module removal";
+
+lab::BoardSetup radioBoard(const std::string& serial) { return lab::BoardSetup::panel(serial, 0x34, 0x01, 1); }
+lab::BoardSetup transponderBoard(const std::string& serial) {
+  return lab::BoardSetup::panel(serial, 0x34, 0x02, 2);
+}
+
+class ModuleBoardsTest : public ModuleTest {
+ protected:
+  void SetUp() override { rack = std::make_unique<lab::BoardRack>(env.runtimeDir()); }
+  void TearDown() override {
+    ModuleTest::TearDown();
+    rack.reset();
+  }
+  size_t logCount(const std::string& fragment) const {
+    std::string log = logText();
+    size_t count = 0;
+    for (size_t at = log.find(fragment); at != std::string::npos; at = log.find(fragment, at + 1)) ++count;
+    return count;
+  }
+  // A step whose end is seen in the simulator: everything the driver did
+  // before it has been seen too.
+  void roundTripThroughTheMenu() {
+    size_t before = textsEqualTo(aboutText()).size();
+    ASSERT_TRUE(sim->choose("Kestrix", "About..."));
+    ASSERT_TRUE(sim->waitUntil([&] { return textsEqualTo(aboutText()).size() > before; }, kDeadline));
+  }
+  static std::string aboutText() {
+    return "Kestrix driver v" KESTRIX_EXPECTED_VERSION "\n\t0 connected devices.";
+  }
+
+  std::unique_ptr<lab::BoardRack> rack;
+};
+
+}  // namespace
+
+TEST_F(ModuleBoardsTest, PanelBoardsAreOfferedInSerialOrderWhateverTheirModel) {
+  writeSettings({"Misc/Debug=1"});
+  ASSERT_TRUE(rack->plug(radioBoard("0000B002")));
+  ASSERT_TRUE(rack->plug(transponderBoard("0000A001")));
+  ASSERT_TRUE(rack->plug(lab::BoardSetup::panel("0000C003", 0x34, 0x03, 1)));
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Processing device: 0000B002"));
+  std::string log = logText();
+  size_t first = log.find("Processing device: 0000A001");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_LT(first, log.find("Processing device: 0000B002"));
+  EXPECT_EQ(log.find("Processing device: 0000C003"), std::string::npos);
+}
+
+TEST_F(ModuleBoardsTest, AFlightWithOnlyForeignBoardsSaysSoWhenAsked) {
+  writeSettings({"Config/ShowMsgNoControllers=1"});
+  ASSERT_TRUE(rack->plug(lab::BoardSetup::panel("0000C003", 0x34, 0x03, 1)));
+  startLab();
+  startTheModule();
+  EXPECT_TRUE(waitForText("No KESTRIX modules are connected."));
+  EXPECT_TRUE(textsEqualTo("Error opening controller interface(s).").empty());
+}
+
+TEST_F(ModuleBoardsTest, PluggingAndPullingABoardShowsOneNoticeEachAndReloads) {
+  writeSettings({"Misc/Debug=1"});
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(waitForLogLine("Sim state: 1"));
+
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  ASSERT_TRUE(waitForText(kArrivalText));
+  ASSERT_TRUE(waitForLogLine("Processing device: 0000A001"));
+
+  ASSERT_TRUE(rack->unplug("0000A001"));
+  ASSERT_TRUE(waitForText(kRemovalText));
+  EXPECT_TRUE(testsupport::eventually([&] { return logCount("Controllers are already open, closing them...") >= 1; }));
+  roundTripThroughTheMenu();
+
+  // Both interfaces came and went, yet each change was reported once.
+  EXPECT_EQ(textsEqualTo(kArrivalText).size(), 1u);
+  EXPECT_EQ(textsEqualTo(kRemovalText).size(), 1u);
+  EXPECT_FLOAT_EQ(textsEqualTo(kArrivalText).front().seconds, 5.0f);
+  EXPECT_EQ(logCount("Processing device: 0000A001"), 1u);
+}
+
+TEST_F(ModuleBoardsTest, BoardsOfOtherVendorsCauseNoNotice) {
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForMenu());
+  lab::BoardSetup foreign = radioBoard("0000F00F");
+  foreign.vendorId = 0x1234;
+  ASSERT_TRUE(rack->plug(foreign));
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  ASSERT_TRUE(waitForText(kArrivalText));
+  ASSERT_TRUE(rack->unplug("0000F00F"));
+  roundTripThroughTheMenu();
+  EXPECT_EQ(textsEqualTo(kArrivalText).size(), 1u);
+  EXPECT_TRUE(textsEqualTo(kRemovalText).empty());
+}
+
+TEST_F(ModuleBoardsTest, ABoardPluggedWhileNoFlightRunsIsStillLoaded) {
+  writeSettings({"Misc/Debug=1", "Config/ShowMsgNoControllers=1"});
+  startLab(/*flightRunning=*/false);
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Sim state: 0"));
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  ASSERT_TRUE(waitForText(kArrivalText));
+  ASSERT_TRUE(waitForLogLine("Processing device: 0000A001"));
+  roundTripThroughTheMenu();
+  // Without a flight the load says nothing about missing panels.
+  EXPECT_TRUE(textsEqualTo("No KESTRIX modules are connected.").empty());
+}
+
+TEST_F(ModuleBoardsTest, ReloadDevicesClosesAndOpensTheBoardsAgain) {
+  writeSettings({"Misc/Debug=1"});
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForLogLine("Processing device: 0000A001"));
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  ASSERT_TRUE(waitForText("Reloading devices......"));
+  EXPECT_TRUE(testsupport::eventually([&] { return logCount("Processing device: 0000A001") == 2; }));
+  EXPECT_EQ(logCount("Controllers are already open, closing them..."), 1u);
+}
+
+}  // namespace e2e
