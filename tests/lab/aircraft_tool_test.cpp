@@ -2,6 +2,7 @@
 // [aircraft] section, `sim radios`, `sim get` and `sim set`, against a
 // `serve` child process that a probe client watches.
 #include "data_request_reading.h"
+#include "lab_tool_fixture.h"
 
 #include <platform/child_process.h>
 
@@ -10,37 +11,7 @@
 namespace labtest {
 namespace {
 
-struct ToolRun {
-  std::optional<int> exitCode;
-  std::string output;  // standard output and error together
-};
-
-class AircraftToolTest : public ::testing::Test {
- protected:
-  ToolRun run(std::vector<std::string> arguments) {
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    if (!child) return {};
-    auto exitCode = child->waitForExit(kPatience);
-    child->waitForOutput(std::string(1, '\0'), kPatience);  // returns once the output ended
-    return {exitCode, child->output()};
-  }
-
-  std::unique_ptr<platform::ChildProcess> serve(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "serve");
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    EXPECT_TRUE(child);
-    if (child) {
-      EXPECT_TRUE(child->waitForOutput("lab: serving on " + simulatorSocket(), kPatience))
-          << child->output();
-    }
-    return child;
-  }
-
-  static std::string tool() { return testsupport::programPath("kestrix-lab"); }
-  std::string simulatorSocket() const { return environment.runtimeDir() + "/simconnect.sock"; }
-
-  testsupport::TestEnvironment environment;
-};
+class AircraftToolTest : public LabToolFixture {};
 
 TEST_F(AircraftToolTest, WorldFileSetsTheAircraftAndSimCommandsShowAndChangeIt) {
   std::string world = environment.root() + "/world.ini";

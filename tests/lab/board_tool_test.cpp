@@ -1,5 +1,7 @@
 // `kestrix-lab board ...` as a person or a script runs it, against a real
 // `kestrix-lab serve`, with this process as the program that uses the boards.
+#include "lab_tool_fixture.h"
+
 #include <platform/child_process.h>
 #include <platform/hid.h>
 #include <test_environment.h>
@@ -17,34 +19,8 @@ using Bytes = std::vector<uint8_t>;
 constexpr std::chrono::milliseconds kPatience{10000};
 constexpr int kPatienceMs = 10000;
 
-struct ToolRun {
-  std::optional<int> exitCode;
-  std::string output;  // standard output and error together
-};
-
-class BoardToolTest : public ::testing::Test {
+class BoardToolTest : public LabToolFixture {
  protected:
-  static std::string tool() { return testsupport::programPath("kestrix-lab"); }
-
-  ToolRun run(std::vector<std::string> arguments) {
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    if (!child) return {};
-    auto exitCode = child->waitForExit(kPatience);
-    child->waitForOutput(std::string(1, '\0'), kPatience);  // returns once the output ended
-    return {exitCode, child->output()};
-  }
-
-  // Starts `kestrix-lab serve` and waits until it serves.
-  std::unique_ptr<platform::ChildProcess> serve(std::vector<std::string> arguments = {}) {
-    arguments.insert(arguments.begin(), "serve");
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    EXPECT_TRUE(child);
-    if (child) {
-      EXPECT_TRUE(child->waitForOutput("lab: serving on", kPatience)) << child->output();
-    }
-    return child;
-  }
-
   std::string pathOf(const std::u16string& serial, int interfaceNumber) {
     for (const auto& info : platform::enumerateHidInterfaces())
       if (info.serialNumber == serial && info.interfaceNumber == interfaceNumber) return info.path;
@@ -63,8 +39,6 @@ class BoardToolTest : public ::testing::Test {
     if (result.status != HidDevice::Status::Ok) return std::nullopt;
     return buffer;
   }
-
-  testsupport::TestEnvironment environment;
 };
 
 TEST_F(BoardToolTest, TheDefaultWorldHasARadioAndATransponderPanel) {

@@ -1,5 +1,6 @@
 // The kestrix-lab tool as a person or a script runs it: `serve` as a child
 // process, the other commands against it.
+#include "lab_tool_fixture.h"
 #include "simulator_fixture.h"
 
 #include <platform/child_process.h>
@@ -12,35 +13,8 @@ namespace {
 
 constexpr uint32_t kNoGroup = 0xFFFFFFFF;
 
-struct ToolRun {
-  std::optional<int> exitCode;
-  std::string output;  // standard output and error together
-};
-
-class LabToolTest : public ::testing::Test {
+class LabToolTest : public LabToolFixture {
  protected:
-  ToolRun run(std::vector<std::string> arguments) {
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    if (!child) return {};
-    auto exitCode = child->waitForExit(kPatience);
-    // The exit can be seen before the last output is read: waiting for a
-    // text that never comes returns once the output has ended.
-    child->waitForOutput(std::string(1, '\0'), kPatience);
-    return {exitCode, child->output()};
-  }
-
-  // Starts `kestrix-lab serve` and waits for its ready line.
-  std::unique_ptr<platform::ChildProcess> serve(std::vector<std::string> arguments = {}) {
-    arguments.insert(arguments.begin(), "serve");
-    auto child = platform::ChildProcess::start({tool(), std::move(arguments), {}, {}, ""});
-    EXPECT_TRUE(child);
-    if (child) {
-      EXPECT_TRUE(child->waitForOutput("lab: serving on " + simulatorSocket(), kPatience))
-          << child->output();
-    }
-    return child;
-  }
-
   std::unique_ptr<ProbeClient> openProbe(const std::string& name) {
     auto client = std::make_unique<ProbeClient>();
     EXPECT_TRUE(client->connectUnix(simulatorSocket()));
@@ -48,10 +22,6 @@ class LabToolTest : public ::testing::Test {
     return client;
   }
 
-  static std::string tool() { return testsupport::programPath("kestrix-lab"); }
-  std::string simulatorSocket() const { return environment.runtimeDir() + "/simconnect.sock"; }
-
-  testsupport::TestEnvironment environment;
 };
 
 TEST_F(LabToolTest, ServeAnswersSimCommandsAndEndsCleanlyOnSigterm) {
