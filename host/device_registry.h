@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,9 @@ class DeviceRegistry {
   size_t DeleteAllDevices();
   void DispatchToDevices(SIMCONNECT_RECV* message, DWORD size);
   size_t deviceCount() const { return devices_.size(); }
+  void forEachDevice(const std::function<void(CSimConnectDevice&)>& visit) {
+    for (auto& device : devices_) visit(*device);
+  }
 
  private:
   std::vector<std::unique_ptr<ISimConnectDeviceFactory>> factories_;

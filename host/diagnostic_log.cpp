@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -52,7 +53,8 @@ void DiagnosticLog::write(int level, const char* functionName, const char* forma
 }
 
 void DiagnosticLog::appendToFile(const std::string& line) {
-  std::lock_guard<std::mutex> guard(lock_);
+  static std::mutex appendTurn;
+  std::lock_guard<std::mutex> guard(appendTurn);
   std::FILE* file = std::fopen(fileName_.c_str(), "a");
   if (!file) {
     platform::debugOutput("Error opening output file\n");

@@ -1,12 +1,13 @@
 #pragma once
-#include <mutex>
 #include <string>
 
 // The panel driver's line-oriented trace. Each line carries the local date and
 // time, the level, the thread id and the name of the operation that logs:
 //   "12/09/26 22:51:03 0 0000a3f1 [   CSimConnectModule::Run] Opening SimConnect"
 // The file is opened and closed for every line, so every line is on disk when
-// write returns and the file may be moved or deleted between lines.
+// write returns and the file may be moved or deleted between lines. The
+// session and its devices write into one file; one process-wide lock keeps
+// their lines whole.
 class DiagnosticLog {
  public:
   DiagnosticLog() = default;
@@ -28,7 +29,6 @@ class DiagnosticLog {
  private:
   void appendToFile(const std::string& line);
 
-  std::mutex lock_;  // serialises the open-append-close of one line
   bool enabled_ = false;
   bool mirrorToDebugger_ = false;
   std::string fileName_ = "Vantrix.log";

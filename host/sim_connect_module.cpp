@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data_folder.h"
+#include "panel_factories.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int controllerChangeToSession(uint32_t change, void* session) {
 }  // namespace
 
 CSimConnectModule::CSimConnectModule(const std::string& clientName) : clientName_(clientName) {
+  addPanelFactories(devices_);
   const std::string folder = getDataFolder();
   const std::string sep(1, platform::kPathSeparator);
   settingsPath_ = folder + sep + clientName_ + ".ini";

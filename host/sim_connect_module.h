@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "device_host.h"
 #include "device_registry.h"
 #include "diagnostic_log.h"
 #include "session_work_queue.h"
@@ -22,10 +23,10 @@ class NamedEvent;
 //
 // Threads: everything here runs on the session thread. Other threads reach
 // the session only through post().
-class CSimConnectModule {
+class CSimConnectModule : public DeviceHost {
  public:
   explicit CSimConnectModule(const std::string& clientName);
-  ~CSimConnectModule();
+  ~CSimConnectModule() override;
   CSimConnectModule(const CSimConnectModule&) = delete;
   CSimConnectModule& operator=(const CSimConnectModule&) = delete;
 
@@ -45,11 +46,10 @@ class CSimConnectModule {
   // the notice and the reload to the session thread. Returns 1.
   int onControllerChange(uint32_t change);
 
-  // Runs work on the session thread (from any thread).
-  void post(SessionWorkQueue::Work work) { work_.post(std::move(work)); }
-
-  const std::string& settingsPath() const { return settingsPath_; }
-  DiagnosticLog& log() { return log_; }
+  // DeviceHost
+  void post(SessionWorkQueue::Work work) override { work_.post(std::move(work)); }
+  const std::string& settingsPath() const override { return settingsPath_; }
+  const DiagnosticLog& sessionLog() const override { return log_; }
   size_t deviceCount() const { return devices_.deviceCount(); }
 
   // The ids this session uses with the simulator.
