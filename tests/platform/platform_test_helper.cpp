@@ -15,9 +15,11 @@
 //   pid                         -> the process id
 //   program-path                -> ownProgramPath()
 //   file-version                -> FileVersion of the program's own version block, or "none"
+//   message-register NAME       -> the id registerWindowMessage gives
 //   exit                        -> ends the process (so does the end of stdin)
 
 #include <platform/named_event.h>
+#include <platform/window_messages.h>
 #include <platform/named_mutex.h>
 #include <platform/stop_signal.h>
 #include <platform/system_facts.h>
@@ -140,6 +142,7 @@ std::string run(std::istringstream& words) {
   if (command == "pid") return std::to_string(platform::processId());
   if (command == "program-path") return platform::ownProgramPath();
   if (command == "file-version") return ownFileVersion();
+  if (command == "message-register") return std::to_string(platform::registerWindowMessage(name));
   return "unknown command " + command;
 }
 
