@@ -2,7 +2,11 @@
 
 #include <device_registry.h>
 
+#include "transponder/device_kestrix_xpndr.h"
+
 void addPanelFactories(DeviceRegistry& registry) {
   // The panel classes add their factories here as they arrive.
   (void)registry;
+  // The transponder is asked after the radio.
+  registry.addFactory(std::make_unique<SimConnectDeviceFactory<CDeviceKestrixXPNDR>>());
 }
