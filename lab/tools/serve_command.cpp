@@ -5,6 +5,8 @@
 #include <lab/boards.h>
 #include <lab/control_protocol.h>
 #include <lab/control_server.h>
+#include <lab/peer_commands.h>
+#include <lab/peer_window.h>
 #include <lab/sim_commands.h>
 #include <lab/simulator.h>
 #include <lab/world_file.h>
@@ -122,9 +124,15 @@ int serveCommand(const std::vector<std::string>& arguments) {
       return lab::control::kNotRunning;
     }
   }
+  lab::PeerWindow peer;
+  if (world.peerWindow && !peer.open()) {
+    std::fprintf(stderr, "kestrix-lab: the peer window cannot be opened\n");
+    return lab::control::kNotRunning;
+  }
   lab::control::ControlServer control(controlPath);
   control.addFamily("sim", lab::control::simCommands(simulator));
   control.addFamily("board", lab::control::boardCommands(rack));
+  control.addFamily("peer", lab::control::peerCommands(peer));
   if (!control.start()) {
     std::fprintf(stderr, "kestrix-lab: the control socket cannot listen: %s\n",
                  control.lastError().c_str());
@@ -139,6 +147,7 @@ int serveCommand(const std::vector<std::string>& arguments) {
   for (const lab::WorldBoard& board : world.boards) serials += " " + board.serial;
   std::printf("lab: boards in %s:%s\n", rack.hidFolder().c_str(),
               serials.empty() ? " none" : serials.c_str());
+  std::printf("lab: peer window %s\n", world.peerWindow ? "open" : "off");
   std::printf("lab: serving on %s\n", simulator.socketPath().c_str());
   std::fflush(stdout);
 

@@ -22,6 +22,10 @@
 //   product = 03E8        ; hex
 //
 // ("model = 3402, variant = 2" on one line works too.)
+//
+//   [peer]
+//   window = on           ; on | off: the cooperating program's "TCP_CLIENT"
+//                         ; window that records the transponder's notices
 // A world that lists no board has the default ones (a radio panel 00001001
 // and a transponder panel 00001002, variant 2); one that lists boards has
 // exactly those.
@@ -55,6 +59,7 @@ struct WorldSettings {
   std::vector<WorldBoard> boards = defaultWorldBoards();
   AircraftRadios aircraft;  // [aircraft] (see docs/lab.md)
   RadioTuning radioTuning = RadioTuning::Standby;
+  bool peerWindow = true;  // [peer] window = on | off: the "TCP_CLIENT" window
 };
 
 // False with a message ("FILE:LINE: ...") when the text is not a world.

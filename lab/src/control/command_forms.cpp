@@ -38,6 +38,7 @@ constexpr CommandForm kForms[] = {
     {"board show SERIAL [--json]",
      "what a board shows: its 32 digit positions, lit LEDs, ports, modes and pressed keys"},
     {"board list [--json]", "the plugged boards"},
+    {"peer notices [--json]", "the notices the peer window received, oldest first"},
 };
 
 std::vector<std::string_view> split(std::string_view form) {

@@ -74,6 +74,15 @@ const std::map<std::string, std::map<std::string, KeySetter>>& sections() {
             }},
        }},
       {"aircraft", world::aircraftKeys()},
+      {"peer",
+       {
+           {"window",
+            [](const std::string& v, WorldSettings& w, std::string& why) {
+              if (parseSwitch(v, "on", "off", w.peerWindow)) return true;
+              why = "window is on or off";
+              return false;
+            }},
+       }},
   };
   return table;
 }
