@@ -3,6 +3,8 @@
 #include <lab/boards.h>
 #include <lab/peer_window.h>
 
+#include <future>
+
 #include "custom_event_listener.h"
 #include "module_fixture.h"
 
@@ -200,6 +202,27 @@ TEST_F(ModuleTransponderTest, SelectorsAndIdentReachOtherClientsAndThePeer) {
   EXPECT_TRUE(listener.waitFor("ZRQ-XPNDR.Position", 1, kDeadline));
   EXPECT_EQ(listener.received().size(), before + 1);
   EXPECT_EQ(peer.notices().size(), noticesBefore);
+}
+
+TEST_F(ModuleTransponderTest, AHungPeerDoesNotStallThePanel) {
+  peer.close();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  platform::OwnedWindow hung;
+  ASSERT_TRUE(hung.create("TCP_CLIENT", "", [released](const platform::WindowMessage&) {
+    released.wait();
+    return intptr_t{0};
+  }));
+  startWithBoard();
+  CustomEventListener listener;
+  ASSERT_TRUE(listener.open());
+
+  // Each notice gives up on the peer; the keys after it still go out.
+  tap(12);
+  tap(17);
+  tap(22);
+  EXPECT_TRUE(listener.waitFor("ZRQ-XPNDR.Status", 1, kDeadline));
+  release.set_value();
 }
 
 }  // namespace e2e
