@@ -139,6 +139,10 @@ std::string showJson(const BoardSetup& setup, const BoardView& view) {
       .key("positions").beginArray();
   for (int position = 1; position <= kDigitPositions; ++position)
     json.value(view.digits(position, 1));
+  // The raw patterns too, for whoever draws the digits as a person sees them.
+  json.endArray().key("segments").beginArray();
+  for (int position = 1; position <= kDigitPositions; ++position)
+    json.value(uint64_t{view.segments(position)});
   json.endArray().key("leds").beginArray();
   for (int led : view.litLeds) json.value(static_cast<uint64_t>(led));
   json.endArray().key("ports").beginArray();
