@@ -29,6 +29,13 @@ constexpr const char* kBoardNotes =
     "dark, '?' a pattern that is no character), the lit LEDs 1-256, the four port\n"
     "bytes, the modes the program set and the pressed keys.\n";
 
+constexpr const char* kViewUsage =
+    "  kestrix-lab view\n"
+    "      a live view of every board as a person sees it (seven-segment digits,\n"
+    "      indicators, panel light), the simulator's radios and recent texts; keys\n"
+    "      press the selected board's keys (shown on screen): tab/right and\n"
+    "      shift-tab/left select a board, q quits. Keeps trying while no lab runs.\n";
+
 constexpr const char* kHelpUsage = "  kestrix-lab help [COMMAND]\n      this text, or that of one command\n";
 
 constexpr const char* kFooter =
@@ -41,12 +48,16 @@ int helpCommand(const std::vector<std::string>& arguments) {
   using lab::control::usageOf;
   if (arguments.empty()) {
     std::printf("kestrix-lab: the lab, a simulated world for the panel driver and the bridge\n\n"
-                "usage:\n%s%s%s%s",
-                kServeUsage, usageOf({}).c_str(), kHelpUsage, kFooter);
+                "usage:\n%s%s%s%s%s",
+                kServeUsage, usageOf({}).c_str(), kViewUsage, kHelpUsage, kFooter);
     return lab::control::kOk;
   }
   if (arguments == std::vector<std::string>{"serve"}) {
     std::printf("usage:\n%s", kServeUsage);
+    return lab::control::kOk;
+  }
+  if (arguments == std::vector<std::string>{"view"}) {
+    std::printf("usage:\n%s", kViewUsage);
     return lab::control::kOk;
   }
   if (arguments == std::vector<std::string>{"help"}) {

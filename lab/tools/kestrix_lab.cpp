@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
   if (command == "help" || command == "--help" || command == "-h")
     return labtool::helpCommand(rest);
   if (command == "serve") return labtool::serveCommand(rest);
+  if (command == "view") return labtool::viewCommand(rest);
   return labtool::remoteCommand(arguments);
 }
