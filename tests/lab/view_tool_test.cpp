@@ -117,6 +117,7 @@ TEST_F(ViewToolTest, DrawsThePanelsPressesKeysFollowsResizingAndQuits) {
   EXPECT_NE(view.screen().find("> radio panel 00001001"), std::string::npos) << view.screen();
   EXPECT_NE(view.screen().find("\x1b[?1049h\x1b[?25l"), std::string::npos);
   EXPECT_NE(view.screen().find("COM1 122.800/118.000"), std::string::npos) << view.screen();
+  EXPECT_NE(view.screen().find("peer notices"), std::string::npos) << view.screen();
 
   // Tab selects the transponder; i holds its IDENT key until i comes again.
   view.type("\t");

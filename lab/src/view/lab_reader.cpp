@@ -93,6 +93,15 @@ ViewState readLab(const std::string& socket) {
   if (auto reply = control::sendRequest(socket, {"sim", "texts", "--json"});
       reply && reply->status == kOk)
     parseTexts(reply->text, state.texts);
+  // Shown only in a world that has the peer window.
+  if (auto notices = ask(socket, {"peer", "notices", "--json"})) {
+    ExtraSection section{"peer notices", {}};
+    const auto& items = notices->items;
+    size_t first = items.size() > kShownTexts ? items.size() - kShownTexts : 0;
+    for (size_t i = first; i < items.size(); ++i) section.lines.push_back(items[i].textOr("?"));
+    if (section.lines.empty()) section.lines.push_back("(none)");
+    state.extraSections.push_back(std::move(section));
+  }
   return state;
 }
 
