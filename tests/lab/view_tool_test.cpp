@@ -152,12 +152,14 @@ TEST_F(ViewToolTest, DrawsThePanelsPressesKeysFollowsResizingAndQuits) {
   EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{ICANON | ECHO | ISIG});
 }
 
-TEST_F(ViewToolTest, WaitsForALabAndRestoresTheTerminalOnSigterm) {
+TEST_F(ViewToolTest, FollowsTheLabAndItsBoardsAndRestoresTheTerminalOnSigterm) {
   PtyProgram view(tool(), {"view"}, 120, 30);
   ASSERT_TRUE(view.started());
   ASSERT_TRUE(view.waitForOutput("lab not running", kToolPatience)) << view.screen();
   auto lab = serve();
   EXPECT_TRUE(view.waitForOutput("radio panel 00001001", kToolPatience)) << view.screen();
+  EXPECT_EQ(run({"board", "add", "0000BEEF", "--model", "3402", "--variant", "1"}).exitCode, 0);
+  EXPECT_TRUE(view.waitForOutput("transponder 0000BEEF (3402 v1)", kToolPatience)) << view.screen();
   lab->requestStop();
   ASSERT_TRUE(lab->waitForExit(kToolPatience));
   view.forget();
