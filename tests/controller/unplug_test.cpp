@@ -26,6 +26,16 @@ class UnplugTest : public ControllerTest {
     ASSERT_TRUE(controller->EnableKeyMatrix(true, KeyRecorder::callback, &recorder, false));
     ASSERT_TRUE(recorder.waitForCall({0, 0}));
   }
+  // The request-and-reply exchanges of a board that is gone fail, and soon.
+  void expectExchangesFailPromptly() {
+    EXPECT_TRUE(endsInTime([&] {
+      int32_t port = -5;
+      controller->ReadPinStatus(&port, nullptr, nullptr, nullptr);
+      EXPECT_EQ(port, -5);
+      EXPECT_TRUE(goneOrTimedOut(platform::lastError())) << platform::lastError();
+    }));
+    EXPECT_TRUE(endsInTime([&] { EXPECT_FALSE(controller->ReadConfiguration(true)); }));
+  }
   KeyRecorder recorder;
 };
 
@@ -36,13 +46,7 @@ TEST_F(UnplugTest, APulledBoardFailsEveryCallAndEndsItsThreads) {
   EXPECT_EQ(controller->SetDisplay(1, "123", 3, 0, ' '), -1);
   EXPECT_EQ(platform::lastError(), platform::kErrorDevNotExist);
   EXPECT_FALSE(controller->WritePort(0, 1));
-  EXPECT_TRUE(endsInTime([&] {
-    int32_t port = -5;
-    controller->ReadPinStatus(&port, nullptr, nullptr, nullptr);
-    EXPECT_EQ(port, -5);
-    EXPECT_TRUE(goneOrTimedOut(platform::lastError())) << platform::lastError();
-  }));
-  EXPECT_TRUE(endsInTime([&] { EXPECT_FALSE(controller->ReadConfiguration(true)); }));
+  expectExchangesFailPromptly();
   // The key thread ended by itself, so closing waits for nothing.
   EXPECT_TRUE(endsInTime([&] { controller->Close(); }));
 }
@@ -50,13 +54,7 @@ TEST_F(UnplugTest, APulledBoardFailsEveryCallAndEndsItsThreads) {
 TEST_F(UnplugTest, ABoardPulledMidTransferEndsThatTransfer) {
   enableEverything();
   ASSERT_TRUE(rack.unplugMidTransfer(kSerial));
-  EXPECT_TRUE(endsInTime([&] {
-    int32_t port = -5;
-    controller->ReadPinStatus(&port, nullptr, nullptr, nullptr);
-    EXPECT_EQ(port, -5);
-    EXPECT_TRUE(goneOrTimedOut(platform::lastError())) << platform::lastError();
-  }));
-  EXPECT_TRUE(endsInTime([&] { EXPECT_FALSE(controller->ReadConfiguration(true)); }));
+  expectExchangesFailPromptly();
   EXPECT_TRUE(endsInTime([&] { controller->Close(); }));
 }
 

@@ -114,26 +114,19 @@ TEST_F(LaunchFileTest, AnEntryWhoseNameDiffersInAnyWayIsNotOurs) {
 
 TEST_F(LaunchFileTest, WhatElseTheFileHoldsSurvivesByteForByte) {
   // A Windows-1252 file with non-ASCII names and a comment.
-  testsupport::writeFile(launchFile(),
-                         "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
-                         "<SimBase.Document Type=\"Launch\" version=\"1,0\">\n"
-                         "\t<!-- Andr\xe9's add-ons \x80 -->\n"
-                         "\t<Launch.Addon>\n"
-                         "\t\t<Name>Caf\xe9 Panel</Name>\n"
-                         "\t\t<Path>C:\\Program Files\\Caf\xe9\\panel.exe</Path>\n"
-                         "\t</Launch.Addon>\n"
-                         "</SimBase.Document>\n");
+  const std::string original =
+      "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
+      "<SimBase.Document Type=\"Launch\" version=\"1,0\">\n"
+      "\t<!-- Andr\xe9's add-ons \x80 -->\n"
+      "\t<Launch.Addon>\n"
+      "\t\t<Name>Caf\xe9 Panel</Name>\n"
+      "\t\t<Path>C:\\Program Files\\Caf\xe9\\panel.exe</Path>\n"
+      "\t</Launch.Addon>\n"
+      "</SimBase.Document>\n";
+  testsupport::writeFile(launchFile(), original);
   registerOnce("/opt/\u00e9t\u00e9/kestrix-module");
   unregisterOnce();
-  EXPECT_EQ(testsupport::readFile(launchFile()),
-            "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
-            "<SimBase.Document Type=\"Launch\" version=\"1,0\">\n"
-            "\t<!-- Andr\xe9's add-ons \x80 -->\n"
-            "\t<Launch.Addon>\n"
-            "\t\t<Name>Caf\xe9 Panel</Name>\n"
-            "\t\t<Path>C:\\Program Files\\Caf\xe9\\panel.exe</Path>\n"
-            "\t</Launch.Addon>\n"
-            "</SimBase.Document>\n");
+  EXPECT_EQ(testsupport::readFile(launchFile()), original);
 }
 
 TEST_F(LaunchFileTest, AProgramPathBeyondLatin1IsWrittenSoThatItReadsBackWhole) {
