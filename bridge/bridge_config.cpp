@@ -1,0 +1,88 @@
+#include "bridge_config.h"
+
+#include <platform/user_notice.h>
+
+#include <utility>
+
+#include "remembered_config.h"
+
+namespace {
+
+constexpr char kCaption[] = "Squarix Bridge";
+constexpr char kModulesQuery[] = "/quornellimited/squarix/modules/module";
+// The name travels as a query variable, so any text (quotes included) is
+// compared as it stands and can never change the query itself.
+constexpr char kModuleByNameQuery[] = "/quornellimited/squarix/modules/module[@name=$name]";
+constexpr char kChooserTitle[] = "Squarix Configuration";
+constexpr char kChooserPrompt[] = "Please choose one of the available configurations:";
+constexpr uint32_t kChoices = 10;
+
+}  // namespace
+
+std::string configurationPathFor(const std::string& programPath) {
+  std::string path = programPath;
+  auto slash = path.find_last_of('/');
+  auto dot = path.find_last_of('.');
+  bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  if (hasExtension && path.size() - dot == 4) path.resize(dot);
+  return path + ".XML";
+}
+
+BridgeConfig::BridgeConfig(std::string configPath, SimScreen& screen,
+                           std::function<void()> requestQuit)
+    : path_(std::move(configPath)), screen_(screen), requestQuit_(std::move(requestQuit)) {}
+
+bool BridgeConfig::loadConfiguration() {
+  // A failed load leaves the document that was loaded before untouched.
+  auto document = std::make_unique<platform::XmlDocument>();
+  if (!document->loadFile(path_)) {
+    const platform::XmlParseError& error = document->parseError();
+    if (error.code == platform::kXmlResourceNotFound) {
+      platform::showMessageBox(kCaption,
+                               "Unable to load configuration file.  Please check your installation.",
+                               platform::MessageIcon::Error);
+    } else {
+      platform::showMessageBox(kCaption,
+                               "Error loading " + path_ + " at line " +
+                                   std::to_string(error.line) + "\n" + error.reason,
+                               platform::MessageIcon::Error);
+    }
+    if (requestQuit_) requestQuit_();
+    return false;
+  }
+  document_ = std::move(document);
+  platform::XmlElement root = document_->root();
+  modules_ = root ? root.selectNodes(kModulesQuery) : std::vector<platform::XmlElement>{};
+  current_ = {};
+  if (auto name = readRememberedConfig(); name && root)
+    current_ = root.selectSingleNode(kModuleByNameQuery, {{"name", *name}});
+  if (!current_) showConfigChooser();
+  return true;
+}
+
+std::vector<std::string> BridgeConfig::listedNames() const {
+  std::vector<std::string> names;
+  for (const platform::XmlElement& module : modules_) {
+    auto name = module.attribute("name");
+    if (name && !name->empty()) names.push_back(*name);
+  }
+  return names;
+}
+
+void BridgeConfig::showConfigChooser() {
+  std::string block;
+  block.append(kChooserTitle).push_back('\0');
+  block.append(kChooserPrompt).push_back('\0');
+  for (const std::string& name : listedNames()) block.append(name).push_back('\0');
+  screen_.showMenu(block);
+}
+
+void BridgeConfig::applyChosenConfig(uint32_t result) {
+  // Higher values are the simulator's notices about the menu itself
+  // (displayed, queued, removed, replaced, timed out).
+  if (result >= kChoices) return;
+  std::vector<std::string> names = listedNames();
+  if (result >= names.size()) return;
+  rememberConfig(names[result]);
+  loadConfiguration();
+}

@@ -1,0 +1,161 @@
+#include "bridge_session.h"
+
+#include <platform/stop_signal.h>
+#include <platform/system_facts.h>
+#include <registration/file_version_string.h>
+
+#include <utility>
+
+#include "bridge_ids.h"
+
+namespace {
+
+constexpr char kClientName[] = "Squarix";
+constexpr int kRetryMs = 2000;
+constexpr int kStopCheckMs = 50;
+constexpr int kDispatchPauseMs = 10;
+constexpr float kAboutSeconds = 8.0f;
+
+// Waits between connection attempts; false when an operator stopped the
+// program meanwhile.
+bool waitBeforeRetry() {
+  for (int waited = 0; waited < kRetryMs; waited += kStopCheckMs) {
+    if (platform::stopRequested()) return false;
+    platform::sleepMs(kStopCheckMs);
+  }
+  return !platform::stopRequested();
+}
+
+}  // namespace
+
+void BridgeSession::SessionScreen::showSimText(const std::string& text, float seconds) {
+  std::string data = text;  // sent with its terminating NUL
+  SimConnect_Text(handle_, SIMCONNECT_TEXT_TYPE_PRINT_WHITE, seconds, bridge_ids::kTextEvent,
+                  static_cast<DWORD>(data.size() + 1), data.data());
+}
+
+void BridgeSession::SessionScreen::showMenu(const std::string& block) {
+  std::string data = block;
+  SimConnect_Text(handle_, SIMCONNECT_TEXT_TYPE_MENU, 0.0f, bridge_ids::kChooserResult,
+                  static_cast<DWORD>(data.size()), data.data());
+}
+
+BridgeSession::BridgeSession(FsuipcLink& link, std::string configPath)
+    : screen_(handle_),
+      config_(std::move(configPath), screen_, [this] { quit_ = true; }),
+      mapping_(config_, link, screen_) {}
+
+BridgeSession::~BridgeSession() {
+  if (handle_) SimConnect_Close(handle_);
+}
+
+void BridgeSession::run() {
+  names_.fill();
+  if (!connect()) return;
+  setUp();
+  while (!quit_ && !platform::stopRequested()) {
+    // A simulator that went away without its quit message ends the session
+    // too: otherwise this instance would hold the single-instance mutex
+    // and keep the bridge of the next simulator start from running.
+    if (SimConnect_CallDispatch(handle_, &BridgeSession::dispatchProc, this) ==
+        SIMCONNECT_E_PIPE_BROKEN)
+      break;
+    platform::sleepMs(kDispatchPauseMs);
+  }
+  tearDown();
+  SimConnect_Close(handle_);
+  handle_ = nullptr;
+}
+
+bool BridgeSession::connect() {
+  while (FAILED(SimConnect_Open(&handle_, kClientName, nullptr, 0, nullptr, 0))) {
+    handle_ = nullptr;
+    if (!waitBeforeRetry()) return false;
+  }
+  return true;
+}
+
+void BridgeSession::setUp() {
+  using namespace bridge_ids;
+  SimConnect_MenuAddItem(handle_, "Squarix", kMenuSquarix, 0);
+  SimConnect_MenuAddSubItem(handle_, kMenuSquarix, "About...", kMenuAbout, 0);
+  SimConnect_MenuAddSubItem(handle_, kMenuSquarix, "Change configuraiton", kMenuChangeConfig, 0);
+  SimConnect_SubscribeToSystemEvent(handle_, kSimStart, "SimStart");
+  SimConnect_SubscribeToSystemEvent(handle_, kSimStop, "SimStop");
+  SimConnect_RequestSystemState(handle_, kSimStateRequest, "Sim");
+  SimConnect_MapClientEventToSimEvent(handle_, kXpndrMode, "ZRQ-XPNDR.Mode");
+  SimConnect_MapClientEventToSimEvent(handle_, kXpndrPosition, "ZRQ-XPNDR.Position");
+  SimConnect_MapClientEventToSimEvent(handle_, kXpndrStatus, "ZRQ-XPNDR.Status");
+  SimConnect_MapClientEventToSimEvent(handle_, kXpndrIdent, "ZRQ-XPNDR.Ident");
+  for (DWORD event : {kXpndrMode, kXpndrPosition, kXpndrStatus, kXpndrIdent})
+    SimConnect_AddClientEventToNotificationGroup(handle_, kTransponderGroup, event, 0);  // not maskable
+  SimConnect_SetNotificationGroupPriority(handle_, kTransponderGroup,
+                                          SIMCONNECT_GROUP_PRIORITY_HIGHEST);
+}
+
+void BridgeSession::tearDown() {
+  using namespace bridge_ids;
+  SimConnect_UnsubscribeFromSystemEvent(handle_, kSimStop);
+  SimConnect_UnsubscribeFromSystemEvent(handle_, kSimStart);
+  SimConnect_MenuDeleteSubItem(handle_, kMenuSquarix, kMenuChangeConfig);
+  SimConnect_MenuDeleteSubItem(handle_, kMenuSquarix, kMenuAbout);
+  SimConnect_MenuDeleteItem(handle_, kMenuSquarix);
+}
+
+void BridgeSession::dispatchProc(SIMCONNECT_RECV* data, DWORD size, void* context) {
+  if (data && context) static_cast<BridgeSession*>(context)->handle(*data, size);
+}
+
+void BridgeSession::handle(const SIMCONNECT_RECV& message, DWORD size) {
+  switch (message.dwID) {
+    case SIMCONNECT_RECV_ID_QUIT:
+      quit_ = true;
+      break;
+    case SIMCONNECT_RECV_ID_EVENT:
+      if (size >= sizeof(SIMCONNECT_RECV_EVENT))
+        handleEvent(static_cast<const SIMCONNECT_RECV_EVENT&>(message));
+      break;
+    case SIMCONNECT_RECV_ID_SYSTEM_STATE: {
+      if (size < sizeof(SIMCONNECT_RECV_SYSTEM_STATE)) break;
+      const auto& state = static_cast<const SIMCONNECT_RECV_SYSTEM_STATE&>(message);
+      // A flight already runs when the bridge connects.
+      if (state.dwRequestID == bridge_ids::kSimStateRequest && state.dwInteger == 1)
+        config_.loadConfiguration();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void BridgeSession::handleEvent(const SIMCONNECT_RECV_EVENT& event) {
+  using namespace bridge_ids;
+  switch (event.uEventID) {
+    case kMenuAbout:
+      screen_.showSimText("Squarix v" + registration::ownFileVersionString(), kAboutSeconds);
+      break;
+    case kSimStart:
+      config_.loadConfiguration();
+      break;
+    case kXpndrMode:
+      mapping_.runFunction(nameFor(names_.ModeNames, event.dwData));
+      break;
+    case kXpndrPosition:
+      mapping_.runFunction(nameFor(names_.PositionNames, event.dwData));
+      break;
+    case kXpndrStatus:
+      mapping_.runFunction(nameFor(names_.StatusNames, event.dwData));
+      break;
+    case kXpndrIdent:
+      mapping_.runFunction(identName(event.dwData));
+      break;
+    case kChooserResult:
+      config_.applyChosenConfig(event.dwData);
+      break;
+    case kMenuChangeConfig:
+      config_.showConfigChooser();
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <SimConnect.h>
+
+#include <string>
+
+#include "bridge_config.h"
+#include "fsuipc_link.h"
+#include "sim_screen.h"
+#include "transponder_mapping.h"
+#include "transponder_names.h"
+
+// The bridge's simulator session: connects (retrying every 2000 ms), adds
+// its menu, listens for the transponder's four client events and runs their
+// functions, until the simulator quits, the configuration cannot be loaded
+// or an operator stops the program. Everything runs on the calling thread.
+class BridgeSession {
+ public:
+  BridgeSession(FsuipcLink& link, std::string configPath);
+  ~BridgeSession();
+  BridgeSession(const BridgeSession&) = delete;
+  BridgeSession& operator=(const BridgeSession&) = delete;
+
+  // Fills the value tables, connects and runs the session to its end.
+  void run();
+
+ private:
+  // The simulator's screen through this session's handle.
+  class SessionScreen : public SimScreen {
+   public:
+    explicit SessionScreen(const HANDLE& handle) : handle_(handle) {}
+    void showSimText(const std::string& text, float seconds) override;
+    void showMenu(const std::string& block) override;
+
+   private:
+    const HANDLE& handle_;
+  };
+
+  bool connect();
+  void setUp();
+  void tearDown();
+  void handle(const SIMCONNECT_RECV& message, DWORD size);
+  void handleEvent(const SIMCONNECT_RECV_EVENT& event);
+  static void dispatchProc(SIMCONNECT_RECV* data, DWORD size, void* context);
+
+  HANDLE handle_ = nullptr;
+  bool quit_ = false;
+  TransponderNames names_;
+  SessionScreen screen_;
+  BridgeConfig config_;
+  TransponderMapping mapping_;
+};

@@ -1,0 +1,36 @@
+// squarix: the transponder bridge.
+#include <platform/stop_signal.h>
+#include <platform/system_facts.h>
+#include <registration/launch_registration.h>
+
+#include <string>
+
+#include "bridge_config.h"
+#include "bridge_entry.h"
+#include "fsuipc_link.h"
+
+int main(int argc, char** argv) {
+  // An operator's stop (Ctrl-C, SIGTERM) ends the session in order: the
+  // loops look for it between their steps.
+  platform::watchStopRequests([] {});
+
+  // The link is opened once, silently, before anything else; transponder
+  // events open it again whenever it is closed.
+  FsuipcLink link;
+  link.open();
+
+  std::string argumentText;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) argumentText += ' ';
+    argumentText += argv[i];
+  }
+  static constexpr char kLaunchEntryName[] = "Squarix";
+  LaunchEntryActions launchEntry{
+      [] { registration::registerLaunchEntry(kLaunchEntryName); },
+      [] { registration::unregisterLaunchEntry(kLaunchEntryName); },
+  };
+  int exitCode = runBridgeEntry(argumentText, launchEntry, link,
+                                configurationPathFor(platform::ownProgramPath()));
+  link.close();
+  return exitCode;
+}

@@ -1,0 +1,71 @@
+#include "transponder_mapping.h"
+
+#include <platform/system_facts.h>
+
+#include <cstring>
+
+#include "step_text.h"
+
+namespace {
+
+// Function names match in any letter case (a to z): the file's names are
+// upper-cased and compared with the upper-case names of the tables. The
+// name travels as a query variable, so no text can change the query.
+constexpr char kStepsQuery[] =
+    "./function[translate(@name,'abcdefghijklmnopqrstuvwxyz','ABCDEFGHIJKLMNOPQRSTUVWXYZ')"
+    "=$name]/fsuipc";
+
+constexpr uint32_t kPauseOffset = 0x9999;
+constexpr int32_t kPauseSize = 99;
+constexpr int32_t kLargestWrite = 4;  // the bytes a 32-bit data value holds
+constexpr float kErrorSeconds = 5.0f;
+
+}  // namespace
+
+void TransponderMapping::runFunction(const std::string& name) {
+  platform::XmlElement module = config_.currentModule();
+  if (!module) return;
+  std::vector<platform::XmlElement> steps = module.selectNodes(kStepsQuery, {{"name", name}});
+  if (steps.empty()) return;
+  if (!link_.isOpen() && !link_.open()) {
+    screen_.showSimText(link_.errorText(), kErrorSeconds);
+    return;
+  }
+  for (const platform::XmlElement& step : steps) runStep(step);
+}
+
+void TransponderMapping::runStep(const platform::XmlElement& step) {
+  auto offsetText = step.attribute("offset");
+  auto sizeText = step.attribute("size");
+  auto dataText = step.attribute("data");
+  // A step that lacks one of its attributes is incomplete: it is skipped
+  // like one with offset or size 0, rather than guessing a value.
+  if (!offsetText || !sizeText || !dataText) return;
+  uint32_t offset = parseHexOffset(*offsetText);
+  int32_t size = parseDecimal(*sizeText);
+  int32_t data = parseDecimal(*dataText);
+  if (offset == 0 || size == 0) return;
+  if (offset == kPauseOffset && size == kPauseSize) {
+    // A negative count of milliseconds is no pause at all.
+    if (data > 0) platform::sleepMs(data);
+    return;
+  }
+  // Only the value's own bytes can be written: nothing of the step is sent
+  // when its size names more bytes than that, or no byte count at all.
+  if (size < 0 || size > kLargestWrite) {
+    screen_.showSimText("Squarix: a step of offset " + *offsetText + " has size " + *sizeText +
+                            "; only sizes 1 to 4 can be written",
+                        kErrorSeconds);
+    return;
+  }
+  uint8_t bytes[kLargestWrite];
+  auto value = static_cast<uint32_t>(data);
+  for (int i = 0; i < kLargestWrite; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  if (link_.queueWrite(offset, static_cast<uint32_t>(size), bytes) != FsuipcError::Okay ||
+      link_.process() != FsuipcError::Okay)
+    reportLinkError();
+}
+
+void TransponderMapping::reportLinkError() {
+  screen_.showSimText("Error communicating with FSUIPC: " + link_.errorText(), kErrorSeconds);
+}
