@@ -29,6 +29,14 @@ constexpr const char* kBoardNotes =
     "dark, '?' a pattern that is no character), the lit LEDs 1-256, the four port\n"
     "bytes, the modes the program set and the pressed keys.\n";
 
+// What the forms of the fsuipc family do not say.
+constexpr const char* kFsuipcNotes =
+    "\nThe FSUIPC server is a window of class UIPCMAIN (FSUIPC) or FS98MAIN (WideClient)\n"
+    "that answers \"FsasmLib:IPC\" exchanges over the client's shared area. OFFSET is\n"
+    "hex; 3304 holds the FSUIPC version 49990000, 3308 the simulator version FADE0008.\n"
+    "A client's write to 330A (its library version) is logged but leaves what 3308\n"
+    "reads; `fsuipc set` and `get` act on the memory directly and are not logged.\n";
+
 constexpr const char* kViewUsage =
     "  kestrix-lab view\n"
     "      a live view of every board as a person sees it (seven-segment digits,\n"
@@ -70,7 +78,10 @@ int helpCommand(const std::vector<std::string>& arguments) {
                  arguments.front().c_str());
     return lab::control::kBadUsage;
   }
-  std::printf("usage:\n%s%s", usage.c_str(), arguments.front() == "board" ? kBoardNotes : "");
+  const char* notes = arguments.front() == "board"    ? kBoardNotes
+                      : arguments.front() == "fsuipc" ? kFsuipcNotes
+                                                      : "";
+  std::printf("usage:\n%s%s", usage.c_str(), notes);
   return lab::control::kOk;
 }
 

@@ -5,6 +5,8 @@
 #include <lab/boards.h>
 #include <lab/control_protocol.h>
 #include <lab/control_server.h>
+#include <lab/fsuipc_commands.h>
+#include <lab/fsuipc_server.h>
 #include <lab/peer_commands.h>
 #include <lab/peer_window.h>
 #include <lab/sim_commands.h>
@@ -129,10 +131,17 @@ int serveCommand(const std::vector<std::string>& arguments) {
     std::fprintf(stderr, "kestrix-lab: the peer window cannot be opened\n");
     return lab::control::kNotRunning;
   }
+  lab::FsuipcServer fsuipc;
+  fsuipc.setAnswerMode(world.fsuipcAnswer);
+  if (world.fsuipcWindow && (!fsuipc.setWindowKind(*world.fsuipcWindow) || !fsuipc.open())) {
+    std::fprintf(stderr, "kestrix-lab: the FSUIPC server's window cannot be opened\n");
+    return lab::control::kNotRunning;
+  }
   lab::control::ControlServer control(controlPath);
   control.addFamily("sim", lab::control::simCommands(simulator));
   control.addFamily("board", lab::control::boardCommands(rack));
   control.addFamily("peer", lab::control::peerCommands(peer));
+  control.addFamily("fsuipc", lab::control::fsuipcCommands(fsuipc));
   if (!control.start()) {
     std::fprintf(stderr, "kestrix-lab: the control socket cannot listen: %s\n",
                  control.lastError().c_str());
@@ -148,6 +157,9 @@ int serveCommand(const std::vector<std::string>& arguments) {
   std::printf("lab: boards in %s:%s\n", rack.hidFolder().c_str(),
               serials.empty() ? " none" : serials.c_str());
   std::printf("lab: peer window %s\n", world.peerWindow ? "open" : "off");
+  std::printf("lab: fsuipc server %s\n",
+              world.fsuipcWindow ? std::string(lab::windowClassOf(*world.fsuipcWindow)).c_str()
+                                 : "off");
   std::printf("lab: serving on %s\n", simulator.socketPath().c_str());
   std::fflush(stdout);
 

@@ -11,7 +11,7 @@
 // Blank lines and lines starting with '#' or ';' are ignored, as is a ';' or
 // '#' comment after a value. Names are case-insensitive; an unknown section
 // or key is an error, so that a typing slip does not go unnoticed. Boards,
-// the FSUIPC server and the peer window will add sections of their own.
+// the FSUIPC server and the peer window have sections of their own.
 //
 // Each board is a section of its own, named with its serial number:
 //
@@ -26,13 +26,19 @@
 //   [peer]
 //   window = on           ; on | off: the cooperating program's "TCP_CLIENT"
 //                         ; window that records the transponder's notices
+//
+//   [fsuipc]
+//   window = uipcmain     ; uipcmain | fs98main | off: the FSUIPC server's window
+//   answer = normal       ; normal | bad | silent | garbage
 // A world that lists no board has the default ones (a radio panel 00001001
 // and a transponder panel 00001002, variant 2); one that lists boards has
 // exactly those.
 #include "lab/boards.h"
+#include "lab/fsuipc_server.h"
 #include "lab/simulator.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +66,9 @@ struct WorldSettings {
   AircraftRadios aircraft;  // [aircraft] (see docs/lab.md)
   RadioTuning radioTuning = RadioTuning::Standby;
   bool peerWindow = true;  // [peer] window = on | off: the "TCP_CLIENT" window
+  // [fsuipc] window = uipcmain | fs98main | off (nothing), answer = normal | ...
+  std::optional<FsuipcServer::WindowKind> fsuipcWindow = FsuipcServer::WindowKind::Fsuipc;
+  FsuipcServer::AnswerMode fsuipcAnswer = FsuipcServer::AnswerMode::Normal;
 };
 
 // False with a message ("FILE:LINE: ...") when the text is not a world.

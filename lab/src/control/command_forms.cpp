@@ -39,6 +39,17 @@ constexpr CommandForm kForms[] = {
      "what a board shows: its 32 digit positions, lit LEDs, ports, modes and pressed keys"},
     {"board list [--json]", "the plugged boards"},
     {"peer notices [--json]", "the notices the peer window received, oldest first"},
+    {"fsuipc writes [--json]",
+     "every write the FSUIPC server performed, oldest first: offset, size, bytes"},
+    {"fsuipc get OFFSET SIZE [--json]",
+     "read the offset memory: OFFSET hex (3304 or 0x3304), SIZE 1-4 bytes"},
+    {"fsuipc set OFFSET SIZE VALUE",
+     "write the offset memory: VALUE decimal (may be negative) or 0x-hex"},
+    {"fsuipc answer MODE",
+     "answer exchanges normal, bad (0), silent (too late) or garbage (bad read counts)"},
+    {"fsuipc window KIND", "the server's window: uipcmain (FSUIPC), fs98main (WideClient) or off"},
+    {"fsuipc clear", "forget the logged writes"},
+    {"fsuipc status [--json]", "the window, the answer mode and the exchanges received"},
 };
 
 std::vector<std::string_view> split(std::string_view form) {

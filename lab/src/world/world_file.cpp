@@ -83,6 +83,31 @@ const std::map<std::string, std::map<std::string, KeySetter>>& sections() {
               return false;
             }},
        }},
+      {"fsuipc",
+       {
+           {"window",
+            [](const std::string& v, WorldSettings& w, std::string& why) {
+              if (lowerCase(v) == "off") {
+                w.fsuipcWindow.reset();
+                return true;
+              }
+              if (auto kind = windowKindNamed(v)) {
+                w.fsuipcWindow = *kind;
+                return true;
+              }
+              why = "window is uipcmain, fs98main or off";
+              return false;
+            }},
+           {"answer",
+            [](const std::string& v, WorldSettings& w, std::string& why) {
+              if (auto mode = answerModeNamed(v)) {
+                w.fsuipcAnswer = *mode;
+                return true;
+              }
+              why = "answer is normal, bad, silent or garbage";
+              return false;
+            }},
+       }},
   };
   return table;
 }
