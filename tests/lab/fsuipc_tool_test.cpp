@@ -1,11 +1,13 @@
 // `kestrix-lab fsuipc ...` against a real `kestrix-lab serve`, and the
 // world file's [fsuipc] section.
 #include <lab/command_forms.h>
+#include <lab/control_protocol.h>
 #include <lab/fsuipc_commands.h>
 #include <lab/world_file.h>
 #include <platform/window_messages.h>
 
 #include "fsuipc_raw_client.h"
+#include "view/lab_reader.h"
 #include "lab_tool_fixture.h"
 
 namespace labtest {
@@ -147,6 +149,35 @@ TEST_F(FsuipcToolTest, TheWorldFileChoosesTheWindowAndTheAnswer) {
   auto lab = serve({"--world", world});
   EXPECT_NE(lab->output().find("lab: fsuipc server off\n"), std::string::npos);
   EXPECT_FALSE(platform::findWindow("UIPCMAIN"));
+}
+
+// The titles of the view's extra sections, and the lines of "fsuipc writes".
+std::vector<std::string> viewSections(std::vector<std::string>* fsuipcLines = nullptr) {
+  lab::view::ViewState state = lab::view::readLab(lab::control::controlSocketPath());
+  std::vector<std::string> titles;
+  for (const auto& section : state.extraSections) {
+    titles.push_back(section.title);
+    if (fsuipcLines && section.title == "fsuipc writes") *fsuipcLines = section.lines;
+  }
+  return titles;
+}
+
+TEST_F(FsuipcToolTest, TheViewShowsTheNewestWritesWhileTheServerHasItsWindow) {
+  auto lab = serve();
+  std::vector<std::string> lines;
+  EXPECT_EQ(viewSections(&lines), (std::vector<std::string>{"fsuipc writes", "peer notices"}));
+  EXPECT_EQ(lines, std::vector<std::string>{"(none)"});
+
+  FsuipcArea area;
+  for (uint8_t i = 0; i < 6; ++i) area.write(0x0400 + i, {i});
+  area.write(0x0B00, {0xEC, 0x03});
+  ASSERT_EQ(sendFsuipcArea(area).sent.result, 1);
+  viewSections(&lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"0403 1 03", "0404 1 04", "0405 1 05",
+                                             "0B00 2 EC 03"}));
+
+  run({"fsuipc", "window", "off"});
+  EXPECT_EQ(viewSections(), std::vector<std::string>{"peer notices"});
 }
 
 TEST(FsuipcWorldFileTest, BadValuesAreRefusedNamingTheLine) {

@@ -19,6 +19,22 @@ RadioPair pairOf(const JsonValue& value) {
   return {value["active"].numberOr(0), value["standby"].numberOr(0)};
 }
 
+// The newest writes, newest last, as `fsuipc writes` prints them ("330A 2 EC 03").
+ExtraSection fsuipcWritesSection(const JsonValue& writes) {
+  ExtraSection section{"fsuipc writes", {}};
+  const auto& items = writes.items;
+  size_t first = items.size() > kShownTexts ? items.size() - kShownTexts : 0;
+  for (size_t i = first; i < items.size(); ++i) {
+    std::string line = items[i]["offset"].textOr("?") + " " +
+                       std::to_string(static_cast<long>(items[i]["size"].numberOr(0)));
+    std::string bytes = items[i]["bytes"].textOr("");
+    for (size_t b = 0; b + 1 < bytes.size(); b += 2) line += " " + bytes.substr(b, 2);
+    section.lines.push_back(line);
+  }
+  if (section.lines.empty()) section.lines.push_back("(none)");
+  return section;
+}
+
 }  // namespace
 
 bool parseBoardShow(const std::string& json, BoardState& board) {
@@ -93,6 +109,13 @@ ViewState readLab(const std::string& socket) {
   if (auto reply = control::sendRequest(socket, {"sim", "texts", "--json"});
       reply && reply->status == kOk)
     parseTexts(reply->text, state.texts);
+  // Shown while the FSUIPC server has its window; before the peer's, which
+  // is drawn last.
+  if (auto status = ask(socket, {"fsuipc", "status", "--json"});
+      status && (*status)["window"].textOr("off") != "off") {
+    if (auto writes = ask(socket, {"fsuipc", "writes", "--json"}))
+      state.extraSections.push_back(fsuipcWritesSection(*writes));
+  }
   // Shown only in a world that has the peer window.
   if (auto notices = ask(socket, {"peer", "notices", "--json"})) {
     ExtraSection section{"peer notices", {}};
