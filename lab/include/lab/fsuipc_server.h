@@ -27,8 +27,13 @@ struct FsuipcWrite {
   uint32_t offset = 0;
   std::vector<uint8_t> bytes;
   size_t exchange = 0;  // 1 for the first exchange the server received
+  // When the server performed it, so that tests can see pauses between writes.
+  std::chrono::steady_clock::time_point at{};
 
-  bool operator==(const FsuipcWrite&) const = default;
+  // The same write, whenever it was made.
+  bool operator==(const FsuipcWrite& other) const {
+    return offset == other.offset && bytes == other.bytes && exchange == other.exchange;
+  }
 };
 
 class FsuipcServer {

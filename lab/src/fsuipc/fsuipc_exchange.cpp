@@ -67,7 +67,7 @@ intptr_t FsuipcServer::exchange(const std::string& areaName, intptr_t firstReque
 // library version: what is written there is kept apart, so reads of
 // 0x3308-0x330B still give the simulator version with 0xFADE in its high half.
 void FsuipcServer::clientWrite(uint32_t offset, std::span<const uint8_t> bytes, size_t number) {
-  writes_.push_back({offset, {bytes.begin(), bytes.end()}, number});
+  writes_.push_back({offset, {bytes.begin(), bytes.end()}, number, std::chrono::steady_clock::now()});
   if (writes_.size() > kKeptWrites) writes_.erase(writes_.begin());
   for (size_t i = 0; i < bytes.size(); ++i) {
     uint32_t address = static_cast<uint32_t>(offset + i);
