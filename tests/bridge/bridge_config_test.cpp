@@ -168,5 +168,20 @@ TEST_F(BridgeConfigTest, EveryLoadReadsTheFileAfresh) {
   EXPECT_EQ(writesOf("TARA").at(0).bytes, std::vector<uint8_t>{7});
 }
 
+TEST_F(BridgeConfigTest, TheShippedExampleOffersItsModulesAndDrivesTheirOffsets) {
+  writeConfig(testsupport::readFile(testsupport::programPath("squarix.XML")));
+  ASSERT_TRUE(config.loadConfiguration());
+  EXPECT_EQ(entriesOf(screen.menus.at(0)),
+            chooserWith({"Default aircraft (SquawkBox offsets)", "Add-on TCAS (user offsets 66C0)"}));
+  config.applyChosenConfig(0);
+  EXPECT_EQ(writesOf("STBY").at(0).offset, 0x7B91u);
+  config.applyChosenConfig(1);
+  auto writes = writesOf("IDENTPRESSED");
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].bytes, std::vector<uint8_t>{1});
+  EXPECT_EQ(writes[1].bytes, std::vector<uint8_t>{0});
+  EXPECT_GE(writes[1].at - writes[0].at, std::chrono::milliseconds(1000));
+}
+
 }  // namespace
 }  // namespace bridgetest
