@@ -40,7 +40,8 @@ constexpr const char* kFsuipcNotes =
 constexpr const char* kViewUsage =
     "  kestrix-lab view\n"
     "      a live view of every board as a person sees it (seven-segment digits,\n"
-    "      indicators, panel light), the simulator's radios and recent texts; keys\n"
+    "      indicators, panel light), the simulator's radios and recent texts, the\n"
+    "      FSUIPC server's newest writes and the peer window's notices; keys\n"
     "      press the selected board's keys (shown on screen): tab/right and\n"
     "      shift-tab/left select a board, q quits. Keeps trying while no lab runs.\n";
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(WorldFileTest, SettingsAreReadWithCommentsAndAnyLetterCase) {
@@ -28,6 +30,46 @@ TEST(WorldFileTest, EmptyFileIsTheDefaultWorld) {
   EXPECT_TRUE(world.flightRunning);
   EXPECT_EQ(world.tcpPort, 0);
   EXPECT_FALSE(world.refusing);
+}
+
+TEST(WorldFileTest, TheShippedDefaultWorldIsTheBuiltInOne) {
+  // Start from a world unlike the default in every setting, so that the
+  // file must set each one.
+  lab::WorldSettings world;
+  world.flightRunning = false;
+  world.tcpPort = 9;
+  world.refusing = true;
+  world.boards = {{"0000FFFF"}};
+  for (auto* radio : {&world.aircraft.com1, &world.aircraft.com2, &world.aircraft.nav1,
+                      &world.aircraft.nav2, &world.aircraft.adf1, &world.aircraft.adf2})
+    *radio = {1, 2};
+  world.aircraft.transponderCode = 0x7777;
+  world.aircraft.transponderAvailable = false;
+  world.aircraft.avionicsMaster = false;
+  world.aircraft.panelLight = true;
+  world.radioTuning = lab::RadioTuning::Active;
+  world.peerWindow = false;
+  world.fsuipcWindow = std::nullopt;
+  world.fsuipcAnswer = lab::FsuipcServer::AnswerMode::Bad;
+  std::string error;
+  ASSERT_TRUE(lab::loadWorldFile(KESTRIX_SOURCE_DIR "/lab/worlds/default.ini", world, error)) << error;
+
+  const lab::WorldSettings builtIn;
+  EXPECT_EQ(world.flightRunning, builtIn.flightRunning);
+  EXPECT_EQ(world.tcpPort, builtIn.tcpPort);
+  EXPECT_EQ(world.refusing, builtIn.refusing);
+  ASSERT_EQ(world.boards.size(), builtIn.boards.size());
+  for (size_t i = 0; i < world.boards.size(); ++i) {
+    const auto &got = world.boards[i], &wanted = builtIn.boards[i];
+    EXPECT_EQ(std::tie(got.serial, got.blank, got.model, got.variant, got.vendorId, got.productId),
+              std::tie(wanted.serial, wanted.blank, wanted.model, wanted.variant, wanted.vendorId,
+                       wanted.productId));
+  }
+  EXPECT_EQ(world.aircraft, builtIn.aircraft);
+  EXPECT_EQ(world.radioTuning, builtIn.radioTuning);
+  EXPECT_EQ(world.peerWindow, builtIn.peerWindow);
+  EXPECT_EQ(world.fsuipcWindow, builtIn.fsuipcWindow);
+  EXPECT_EQ(world.fsuipcAnswer, builtIn.fsuipcAnswer);
 }
 
 struct BadWorld {
