@@ -2,6 +2,7 @@
 
 #include <platform/named_mutex.h>
 #include <platform/user_notice.h>
+#include <registration/command_line.h>
 
 #include <memory>
 #include <optional>
@@ -12,33 +13,22 @@ namespace {
 
 constexpr char kClientName[] = "Kestrix";
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-int runProgramEntry(const std::string& argumentText, const RegistrationActions& registration) {
-  if (!argumentText.empty()) {
-    if (argumentText[0] != '/') {
+int runProgramEntry(const std::string& argumentText, const RegistrationActions& launchEntry) {
+  switch (registration::classifyCommandLine(argumentText)) {
+    case registration::CommandLine::Invalid:
       platform::showMessageBox(kProgramCaption, "Invalid argument detected.",
                                platform::MessageIcon::Error);
       return -1;
-    }
-    if (equalsIgnoringCase(argumentText, "/RegisterFSx")) {
-      if (registration.registerLaunchEntry) registration.registerLaunchEntry();
+    case registration::CommandLine::Register:
+      if (launchEntry.registerLaunchEntry) launchEntry.registerLaunchEntry();
       return 0;
-    }
-    if (equalsIgnoringCase(argumentText, "/UnregisterFSx")) {
-      if (registration.unregisterLaunchEntry) registration.unregisterLaunchEntry();
+    case registration::CommandLine::Unregister:
+      if (launchEntry.unregisterLaunchEntry) launchEntry.unregisterLaunchEntry();
       return 0;
-    }
-    // Any other switch is ignored: the session runs as without arguments.
+    case registration::CommandLine::Run:
+      break;  // another switch is ignored: the session runs as without arguments
   }
 
   if (platform::NamedMutex::openExisting(kSingleInstanceMutexName)) return 1;

@@ -38,13 +38,8 @@ void ModuleTest::writeSettings(const std::vector<std::string>& entries) {
 }
 
 std::unique_ptr<platform::ChildProcess> ModuleTest::startModule(const std::vector<std::string>& args) {
-  platform::ChildProcess::Options options;
-  options.program = testsupport::programPath("kestrix-module");
-  options.arguments = args;
-  options.environment = env.childEnvironment();
-  options.workingFolder = env.root();
-  auto process = platform::ChildProcess::start(options);
-  EXPECT_TRUE(process) << "cannot start " << options.program;
+  auto process = testsupport::startProgramIn(env, testsupport::programPath("kestrix-module"), args);
+  EXPECT_TRUE(process) << "cannot start kestrix-module";
   return process;
 }
 

@@ -22,11 +22,7 @@ class PanelToFsuipcTest : public SquarixTest {
     rack.reset();
   }
   void startModule() {
-    platform::ChildProcess::Options options;
-    options.program = testsupport::programPath("kestrix-module");
-    options.environment = env.childEnvironment();
-    options.workingFolder = env.root();
-    module = platform::ChildProcess::start(options);
+    module = testsupport::startProgramIn(env, testsupport::programPath("kestrix-module"), {});
     ASSERT_TRUE(module);
   }
   void tap(int key) {

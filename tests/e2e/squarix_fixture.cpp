@@ -64,13 +64,8 @@ void SquarixTest::writeModules(const std::string& modules) {
 void SquarixTest::remember(const std::string& name) { ASSERT_TRUE(rememberConfig(name)); }
 
 std::unique_ptr<platform::ChildProcess> SquarixTest::startBridge(const std::vector<std::string>& args) {
-  platform::ChildProcess::Options options;
-  options.program = programPath();
-  options.arguments = args;
-  options.environment = env.childEnvironment();
-  options.workingFolder = env.root();
-  auto process = platform::ChildProcess::start(options);
-  EXPECT_TRUE(process) << "cannot start " << options.program;
+  auto process = testsupport::startProgramIn(env, programPath(), args);
+  EXPECT_TRUE(process) << "cannot start " << programPath();
   return process;
 }
 

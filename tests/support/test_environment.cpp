@@ -69,6 +69,17 @@ std::vector<std::pair<std::string, std::string>> TestEnvironment::childEnvironme
 
 std::string programPath(const std::string& name) { return std::string(KESTRIX_BIN_DIR) + "/" + name; }
 
+std::unique_ptr<platform::ChildProcess> startProgramIn(const TestEnvironment& env,
+                                                       const std::string& program,
+                                                       const std::vector<std::string>& arguments) {
+  platform::ChildProcess::Options options;
+  options.program = program;
+  options.arguments = arguments;
+  options.environment = env.childEnvironment();
+  options.workingFolder = env.root();
+  return platform::ChildProcess::start(options);
+}
+
 bool eventually(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {

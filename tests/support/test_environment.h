@@ -2,7 +2,10 @@
 // A private world for one test case: its own runtime folder (named objects,
 // sockets), home and configuration folder, so cases can run side by side and
 // leave nothing behind.
+#include <platform/child_process.h>
+
 #include <chrono>
+#include <memory>
 #include <functional>
 #include <string>
 #include <utility>
@@ -37,6 +40,11 @@ class TestEnvironment {
 
 // Full path of one of our built programs.
 std::string programPath(const std::string& name);
+
+// Starts a program in the world: with its environment, in its root folder.
+std::unique_ptr<platform::ChildProcess> startProgramIn(const TestEnvironment& env,
+                                                       const std::string& program,
+                                                       const std::vector<std::string>& arguments);
 
 // Polls pred until it holds or the timeout passes.
 bool eventually(const std::function<bool()>& pred,
