@@ -87,8 +87,9 @@ void BridgeSession::setUp() {
   SimConnect_MapClientEventToSimEvent(handle_, kXpndrPosition, "ZRQ-XPNDR.Position");
   SimConnect_MapClientEventToSimEvent(handle_, kXpndrStatus, "ZRQ-XPNDR.Status");
   SimConnect_MapClientEventToSimEvent(handle_, kXpndrIdent, "ZRQ-XPNDR.Ident");
+  constexpr BOOL kNotMaskable = 0;
   for (DWORD event : {kXpndrMode, kXpndrPosition, kXpndrStatus, kXpndrIdent})
-    SimConnect_AddClientEventToNotificationGroup(handle_, kTransponderGroup, event, 0);  // not maskable
+    SimConnect_AddClientEventToNotificationGroup(handle_, kTransponderGroup, event, kNotMaskable);
   SimConnect_SetNotificationGroupPriority(handle_, kTransponderGroup,
                                           SIMCONNECT_GROUP_PRIORITY_HIGHEST);
 }
