@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     argumentText += argv[i];
   }
   static constexpr char kLaunchEntryName[] = "Squarix";
-  LaunchEntryActions launchEntry{
+  registration::LaunchEntryActions launchEntry{
       [] { registration::registerLaunchEntry(kLaunchEntryName); },
       [] { registration::unregisterLaunchEntry(kLaunchEntryName); },
   };

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   }
   // The driver's entry in the simulators' launch files.
   static constexpr char kLaunchEntryName[] = "KESTRIX Module";
-  RegistrationActions launchEntry{
+  registration::LaunchEntryActions launchEntry{
       [] { registration::registerLaunchEntry(kLaunchEntryName); },
       [] { registration::unregisterLaunchEntry(kLaunchEntryName); },
   };

@@ -1,7 +1,6 @@
 #include "program_entry.h"
 
 #include <platform/named_mutex.h>
-#include <platform/user_notice.h>
 #include <registration/command_line.h>
 
 #include <memory>
@@ -15,21 +14,10 @@ constexpr char kClientName[] = "Kestrix";
 
 }  // namespace
 
-int runProgramEntry(const std::string& argumentText, const RegistrationActions& launchEntry) {
-  switch (registration::classifyCommandLine(argumentText)) {
-    case registration::CommandLine::Invalid:
-      platform::showMessageBox(kProgramCaption, "Invalid argument detected.",
-                               platform::MessageIcon::Error);
-      return -1;
-    case registration::CommandLine::Register:
-      if (launchEntry.registerLaunchEntry) launchEntry.registerLaunchEntry();
-      return 0;
-    case registration::CommandLine::Unregister:
-      if (launchEntry.unregisterLaunchEntry) launchEntry.unregisterLaunchEntry();
-      return 0;
-    case registration::CommandLine::Run:
-      break;  // another switch is ignored: the session runs as without arguments
-  }
+int runProgramEntry(const std::string& argumentText,
+                    const registration::LaunchEntryActions& launchEntry) {
+  if (auto exitCode = registration::handleCommandLine(argumentText, kProgramCaption, launchEntry))
+    return *exitCode;
 
   if (platform::NamedMutex::openExisting(kSingleInstanceMutexName)) return 1;
   auto instance = platform::NamedMutex::create(kSingleInstanceMutexName, /*initiallyOwned=*/true);

@@ -1,5 +1,7 @@
 #include "registration/command_line.h"
 
+#include <platform/user_notice.h>
+
 namespace registration {
 namespace {
 
@@ -19,6 +21,29 @@ CommandLine classifyCommandLine(const std::string& argumentText) {
   if (equalsIgnoringCase(argumentText, "/RegisterFSx")) return CommandLine::Register;
   if (equalsIgnoringCase(argumentText, "/UnregisterFSx")) return CommandLine::Unregister;
   return CommandLine::Run;
+}
+
+}  // namespace registration
+
+namespace registration {
+
+std::optional<int> handleCommandLine(const std::string& argumentText, const std::string& caption,
+                                     const LaunchEntryActions& launchEntry) {
+  switch (classifyCommandLine(argumentText)) {
+    case CommandLine::Invalid:
+      platform::showMessageBox(caption, "Invalid argument detected.",
+                               platform::MessageIcon::Error);
+      return -1;
+    case CommandLine::Register:
+      if (launchEntry.registerLaunchEntry) launchEntry.registerLaunchEntry();
+      return 0;
+    case CommandLine::Unregister:
+      if (launchEntry.unregisterLaunchEntry) launchEntry.unregisterLaunchEntry();
+      return 0;
+    case CommandLine::Run:
+      break;  // another switch is ignored: the program runs as without arguments
+  }
+  return std::nullopt;
 }
 
 }  // namespace registration

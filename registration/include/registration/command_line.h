@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace registration {
@@ -13,5 +15,18 @@ enum class CommandLine {
 };
 
 CommandLine classifyCommandLine(const std::string& argumentText);
+
+// What a program does for the two registration switches.
+struct LaunchEntryActions {
+  std::function<void()> registerLaunchEntry;
+  std::function<void()> unregisterLaunchEntry;
+};
+
+// Does what the command line asks before a program runs: the registration
+// work, or the message box "Invalid argument detected." under the
+// program's caption. Returns the exit code then (0, or -1 for an invalid
+// argument); nothing when the program is to run.
+std::optional<int> handleCommandLine(const std::string& argumentText, const std::string& caption,
+                                     const LaunchEntryActions& launchEntry);
 
 }  // namespace registration
