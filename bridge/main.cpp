@@ -1,9 +1,7 @@
 // squarix: the transponder bridge.
 #include <platform/stop_signal.h>
 #include <platform/system_facts.h>
-#include <registration/launch_registration.h>
-
-#include <string>
+#include <registration/command_line.h>
 
 #include "bridge_config.h"
 #include "bridge_entry.h"
@@ -19,17 +17,8 @@ int main(int argc, char** argv) {
   FsuipcLink link;
   link.open();
 
-  std::string argumentText;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) argumentText += ' ';
-    argumentText += argv[i];
-  }
-  static constexpr char kLaunchEntryName[] = "Squarix";
-  registration::LaunchEntryActions launchEntry{
-      [] { registration::registerLaunchEntry(kLaunchEntryName); },
-      [] { registration::unregisterLaunchEntry(kLaunchEntryName); },
-  };
-  int exitCode = runBridgeEntry(argumentText, launchEntry, link,
+  int exitCode = runBridgeEntry(registration::argumentTextOf(argc, argv),
+                                registration::launchEntryActionsFor("Squarix"), link,
                                 configurationPathFor(platform::ownProgramPath()));
   link.close();
   return exitCode;

@@ -2,6 +2,8 @@
 
 #include <platform/user_notice.h>
 
+#include "registration/launch_registration.h"
+
 namespace registration {
 namespace {
 
@@ -26,6 +28,20 @@ CommandLine classifyCommandLine(const std::string& argumentText) {
 }  // namespace registration
 
 namespace registration {
+
+LaunchEntryActions launchEntryActionsFor(const std::string& entryName) {
+  return {[entryName] { registerLaunchEntry(entryName); },
+          [entryName] { unregisterLaunchEntry(entryName); }};
+}
+
+std::string argumentTextOf(int argc, char** argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text += ' ';
+    text += argv[i];
+  }
+  return text;
+}
 
 std::optional<int> handleCommandLine(const std::string& argumentText, const std::string& caption,
                                      const LaunchEntryActions& launchEntry) {

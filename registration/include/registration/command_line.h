@@ -22,6 +22,14 @@ struct LaunchEntryActions {
   std::function<void()> unregisterLaunchEntry;
 };
 
+// The actions that add and remove the running program's entry, named
+// entryName, in every installed simulator's launch file.
+LaunchEntryActions launchEntryActionsFor(const std::string& entryName);
+
+// The argument text as both programs take it: the arguments after the
+// program path, joined by single blanks.
+std::string argumentTextOf(int argc, char** argv);
+
 // Does what the command line asks before a program runs: the registration
 // work, or the message box "Invalid argument detected." under the
 // program's caption. Returns the exit code then (0, or -1 for an invalid
