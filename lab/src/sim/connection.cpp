@@ -15,6 +15,7 @@ Connection::~Connection() {
 
 void Connection::send(std::span<const uint8_t> bytes) {
   if (state_ != State::Serving && state_ != State::Flushing) return;
+  if (peerStoppedReading_) return;
   if (queued() + bytes.size() > kMaxQueuedBytes) {
     breakNow();
     return;
@@ -32,7 +33,15 @@ void Connection::flush() {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-    breakNow();  // the peer is gone
+    if (state_ == State::Serving) {
+      // The peer is gone, but the requests it sent before it went are
+      // still to be read: only the answers go nowhere.
+      peerStoppedReading_ = true;
+      outbox_.clear();
+      written_ = 0;
+      return;
+    }
+    breakNow();  // closing anyway: nothing left to hear
     return;
   }
   if (queued() == 0) {

@@ -39,7 +39,10 @@ class Connection {
   int fd() const { return fd_; }
   uint32_t id() const { return id_; }
   State state() const { return state_; }
-  bool wantsWrite() const { return queued() > 0 && state_ != State::Ended; }
+  bool wantsWrite() const { return queued() > 0 && state_ != State::Ended && !peerStoppedReading_; }
+  // The peer closed its end: answers to it are dropped, while what it sent
+  // before it closed is still read and handed on, as from a pipe.
+  bool peerStoppedReading() const { return peerStoppedReading_; }
 
   // Adds bytes to the queue and writes what the socket takes now.
   void send(std::span<const uint8_t> bytes);
@@ -69,6 +72,7 @@ class Connection {
   std::vector<uint8_t> outbox_;
   size_t written_ = 0;
   Clock::time_point closeDeadline_{};
+  bool peerStoppedReading_ = false;
 };
 
 }  // namespace lab::sim
