@@ -47,7 +47,7 @@ TEST_F(PanelToFsuipcTest, TheSelectorsAndIdentKeyOfThePanelBecomeTheConfiguredWr
   startLab();
   startTheBridge();
   startModule();
-  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(waitUntilListening());
   // The panel is up once it shows the simulator's code.
   ASSERT_TRUE(rack->waitUntil(
       [&] {

@@ -1,6 +1,7 @@
 #include "squarix_fixture.h"
 
 #include <SimConnect.h>
+#include <simconnect/wire.h>
 
 #include <filesystem>
 
@@ -96,6 +97,19 @@ std::vector<std::string> SquarixTest::bridgeMenu() const {
 
 bool SquarixTest::waitForMenu() {
   return sim->waitUntil([&] { return bridgeMenu().size() == 3; }, kBridgeDeadline);
+}
+
+bool SquarixTest::waitUntilListening() {
+  return sim->waitUntil(
+      [&] {
+        // Setting the group's priority is the last call of the set-up.
+        for (const auto& r : sim->requests())
+          if (r.clientName == "Squarix" &&
+              r.callType == static_cast<uint32_t>(simconnect::wire::CallType::SetNotificationGroupPriority))
+            return true;
+        return false;
+      },
+      kBridgeDeadline);
 }
 
 bool SquarixTest::waitForText(const std::string& text) {

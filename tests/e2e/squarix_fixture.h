@@ -49,6 +49,9 @@ class SquarixTest : public ::testing::Test {
   // The bridge's menu items as "text [id]" ("  About... [1]" for sub-items).
   std::vector<std::string> bridgeMenu() const;
   bool waitForMenu();
+  // Waits until the bridge's set-up is complete: from then on it hears
+  // every transponder event (the simulator drops those sent before).
+  bool waitUntilListening();
   bool waitForText(const std::string& text);
   // The writes since the last clearWrites() apart from the handshake's.
   std::vector<lab::FsuipcWrite> functionWrites() const;

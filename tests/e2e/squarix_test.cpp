@@ -138,7 +138,7 @@ TEST_F(SquarixTest, TheConfigurationIsLoadedWhenAFlightStarts) {
   remember("TCAS");
   startLab(/*flightRunning=*/false);
   startTheBridge();
-  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(waitUntilListening());
   TransponderSender panel;
   ASSERT_TRUE(panel.open());
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
@@ -182,7 +182,7 @@ TEST_F(SquarixTest, WithoutFsuipcTheReasonIsShownForFiveSeconds) {
   startLab();
   startTheBridge();
   TransponderSender panel;
-  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(waitUntilListening());
   ASSERT_TRUE(panel.open());
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
   ASSERT_TRUE(waitForText("Cannot link to FSUIPC or WideClient"));
