@@ -9,6 +9,7 @@ namespace {
 constexpr const char* kNames[] = {"ZRQ-XPNDR.Mode", "ZRQ-XPNDR.Position", "ZRQ-XPNDR.Status",
                                   "ZRQ-XPNDR.Ident"};
 constexpr DWORD kGroup = 1;
+constexpr DWORD kReadyRequest = 99;  // answered once the set-up before it was served
 
 }  // namespace
 
@@ -23,10 +24,22 @@ bool CustomEventListener::open() {
     SimConnect_AddClientEventToNotificationGroup(simConnect_, kGroup, id, 0);
   }
   SimConnect_SetNotificationGroupPriority(simConnect_, kGroup, SIMCONNECT_GROUP_PRIORITY_HIGHEST);
+  // The simulator serves a client's calls in order: once this answer is
+  // here, no event sent from now on can miss the listener.
+  SimConnect_RequestSystemState(simConnect_, kReadyRequest, "Sim");
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!ready_) {
+    SimConnect_CallDispatch(simConnect_, &CustomEventListener::dispatch, this);
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   return true;
 }
 
 void CustomEventListener::dispatch(SIMCONNECT_RECV* message, DWORD size, void* self) {
+  if (message->dwID == SIMCONNECT_RECV_ID_SYSTEM_STATE && size >= sizeof(SIMCONNECT_RECV_SYSTEM_STATE) &&
+      static_cast<SIMCONNECT_RECV_SYSTEM_STATE*>(message)->dwRequestID == kReadyRequest)
+    static_cast<CustomEventListener*>(self)->ready_ = true;
   if (message->dwID != SIMCONNECT_RECV_ID_EVENT || size < sizeof(SIMCONNECT_RECV_EVENT)) return;
   auto* event = static_cast<SIMCONNECT_RECV_EVENT*>(message);
   if (event->uEventID < 4)

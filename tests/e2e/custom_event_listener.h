@@ -14,7 +14,9 @@ namespace e2e {
 class CustomEventListener {
  public:
   ~CustomEventListener();
-  bool open();  // connects to the lab of this process's runtime folder
+  // Connects to the lab of this process's runtime folder and returns once
+  // the simulator has taken the listener's mappings.
+  bool open();
   // Dispatches until (name, data) arrives after the last event that a
   // waitFor matched, so waits follow the order of the events; false when it
   // does not come within the timeout.
@@ -26,6 +28,7 @@ class CustomEventListener {
   HANDLE simConnect_ = nullptr;
   std::vector<std::pair<std::string, DWORD>> received_;
   size_t matched_ = 0;  // events before this index are used up
+  bool ready_ = false;  // the simulator has served the set-up
 };
 
 }  // namespace e2e
