@@ -186,6 +186,8 @@ void CDeviceKestrixRadio::SaveChannel() {
 }
 
 int CDeviceKestrixRadio::loadChannel() {
+  // A stored number that is no selector position counts as none: the panel
+  // starts on COM1 and the selector takes it from there.
   const int stored = platform::getProfileInt("Config", serialText_, -1, settingsPath_);
-  return stored == -1 ? COM1 : stored;
+  return (stored >= COM1 && stored <= XPNDR) ? stored : COM1;
 }

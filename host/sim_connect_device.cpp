@@ -16,6 +16,7 @@ CSimConnectDevice::CSimConnectDevice(int modelNumber, const DeviceCreateInfo* in
   simConnect_ = info->simConnect;
   eventsAlreadyMapped_ = info->eventsAlreadyMapped;
   host_ = info->module;
+  registrations_ = info->registrations;
   if (host_) {
     settingsPath_ = host_->settingsPath();
     // A device writes into the session's log, when that is on.
@@ -43,6 +44,23 @@ HRESULT CSimConnectDevice::TransmitClientEvent(DWORD eventId, DWORD data) {
                static_cast<unsigned>(result), static_cast<int>(eventId),
                static_cast<unsigned long>(data));
   return result;
+}
+
+bool CSimConnectDevice::mapsClientEvent(DWORD eventId) {
+  if (!registrations_) return !eventsAlreadyMapped_;
+  return registrations_->claimEventMapping(eventId);
+}
+
+bool CSimConnectDevice::firstToUseDefinition(DWORD definitionId) {
+  // A device that uses the definition already has it in place.
+  if (!definitionsInUse_.insert(definitionId).second) return false;
+  return !registrations_ || registrations_->joinDataDefinition(definitionId);
+}
+
+bool CSimConnectDevice::lastToLeaveDefinition(DWORD definitionId) {
+  // Leaving twice must not take another device's share.
+  if (definitionsInUse_.erase(definitionId) == 0) return false;
+  return !registrations_ || registrations_->leaveDataDefinition(definitionId);
 }
 
 void CSimConnectDevice::postToSession(std::function<void()> work) {

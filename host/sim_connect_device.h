@@ -3,8 +3,10 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "connection_registrations.h"
 #include "diagnostic_log.h"
 #include "send_id_tracker.h"
 
@@ -16,9 +18,12 @@ struct DeviceCreateInfo {
   CVantrixController* controller = nullptr;  // not owned
   HANDLE simConnect = nullptr;
   DeviceHost* module = nullptr;  // the session
-  // True after "Reload devices": the connection still holds the devices'
-  // client-event mappings, so new devices do not map them again.
+  // What the caller believes: true after "Reload devices". A device asks
+  // the connection's registrations instead when it has them; the flag only
+  // decides for a device built without them.
   bool eventsAlreadyMapped = false;
+  // What the current connection already holds; not owned.
+  ConnectionRegistrations* registrations = nullptr;
 };
 
 // Base of every panel device: one board bound to the connection of the
@@ -50,6 +55,14 @@ class CSimConnectDevice : public CSimConnectSendIDTracker {
   // Runs work on the session thread unless this device is gone by then.
   void postToSession(std::function<void()> work);
 
+  // Whether this device maps the client event now: once per connection.
+  bool mapsClientEvent(DWORD eventId);
+  // Whether this device is the first to use the data definition (it adds
+  // the definition and starts the request) and the last to leave it (it
+  // stops the request and clears the definition).
+  bool firstToUseDefinition(DWORD definitionId);
+  bool lastToLeaveDefinition(DWORD definitionId);
+
   bool avionicsOn_ = false;
   int modelNumber_;
   std::string serialText_;
@@ -62,6 +75,8 @@ class CSimConnectDevice : public CSimConnectSendIDTracker {
 
  private:
   DeviceHost* host_ = nullptr;
+  ConnectionRegistrations* registrations_ = nullptr;
+  std::set<DWORD> definitionsInUse_;
   // Expires with the device; posted work checks it on the session thread.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

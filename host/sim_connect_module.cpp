@@ -116,6 +116,8 @@ int CSimConnectModule::Run() {
     }
 
     if (quitEvent_) quitEvent_->reset();
+    // A new connection holds none of the devices' mappings yet.
+    registrations_.clear();
     log_.write(0, fn, "Creating key maps\n");
     log_.write(0, fn, "Adding SimConnect Events\n");
     SimConnectEvents_Add();
@@ -291,6 +293,7 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
     info.simConnect = simConnect_;
     info.module = this;
     info.eventsAlreadyMapped = eventsAlreadyMapped;
+    info.registrations = &registrations_;
     devices_.CreateDevice(info);
   }
   if (devices_.deviceCount() == 0 && simRunning_ && showMsgNoControllers_)

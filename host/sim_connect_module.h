@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "connection_registrations.h"
 #include "device_host.h"
 #include "device_registry.h"
 #include "diagnostic_log.h"
@@ -75,6 +76,8 @@ class CSimConnectModule : public DeviceHost {
   bool showMsgNoControllers_ = false;
   CVantrixControllers controllers_;
   DeviceRegistry devices_;
+  // What the current connection holds of the devices' registrations.
+  ConnectionRegistrations registrations_;
   std::unique_ptr<platform::NamedEvent> quitEvent_;
   SessionWorkQueue work_;
   ChangeDetector changeDetector_;

@@ -16,6 +16,8 @@ std::string frequencyText(int channel, float kHz) {
   return text;
 }
 
+bool isAdfFrequency(float kHz) { return kHz >= kAdfLowest && kHz <= kAdfHighest; }
+
 float adjustedAdfStandby(float standby, float step) {
   if (step != 0.0f) standby = standby + step;
   if (standby > kAdfHighest) standby = kAdfLowest;

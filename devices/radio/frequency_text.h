@@ -16,6 +16,9 @@ std::string frequencyText(int channel, float kHz);
 // Adds step to the ADF standby and wraps it around the band's ends.
 float adjustedAdfStandby(float standby, float step);
 
+// Whether the ADF can be tuned to kHz: a number within the band.
+bool isAdfFrequency(float kHz);
+
 // The ADF frequency as "ADF_COMPLETE_SET" takes it: whole kHz in the upper
 // four nibbles, the tenths digit in the next one (1234.5 gives 0x12345000).
 std::uint32_t AdfStandbyToBcd(float kHz);

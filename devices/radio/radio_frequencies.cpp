@@ -63,9 +63,16 @@ void CDeviceKestrixRadio::ProcessADF(int key) {
       log_.write(0, where, "Temp:    %f\tActive:  %f\tStandby: %f\n",
                  static_cast<double>(adf.scratch), static_cast<double>(adf.active),
                  static_cast<double>(adf.standby));
+      // The simulator ignores a frequency outside the band; sending one
+      // would leave the panel believing the two had been swapped.
+      if (!isAdfFrequency(adf.standby)) {
+        log_.write(0, where, "Standby %f is outside the ADF band, not transferring\n",
+                   static_cast<double>(adf.standby));
+        break;
+      }
       const std::uint32_t data = AdfStandbyToBcd(adf.standby);
+      if (FAILED(TransmitClientEvent(static_cast<DWORD>(eventTable_[ADF][1]), data))) break;
       adf.scratch = adf.active;
-      TransmitClientEvent(static_cast<DWORD>(eventTable_[ADF][1]), data);
       adf.standby = adf.scratch;
       AdjustADFStandby(0.0f);
       SaveLastStandby(adf.standby);
@@ -92,8 +99,12 @@ void CDeviceKestrixRadio::AdjustADFStandby(float step) {
 float CDeviceKestrixRadio::LoadLastStandby(float fallback) {
   const std::string text =
       platform::getProfileString(kLastStandbySection, kAdfKey, formatG(fallback), settingsPath_);
-  if (text.empty()) return fallback;
-  return std::strtof(text.c_str(), nullptr);
+  // Anything but a whole number within the band counts as no stored value.
+  char* end = nullptr;
+  const float stored = std::strtof(text.c_str(), &end);
+  if (text.empty() || end == text.c_str() || *end != '\0' || !isAdfFrequency(stored))
+    return fallback;
+  return stored;
 }
 
 void CDeviceKestrixRadio::SaveLastStandby(float kHz) {

@@ -1,6 +1,8 @@
 // The radio's binding to the simulator: its data definition and request,
 // its client events and the messages the session forwards.
 #include <cstring>
+#include <set>
+#include <span>
 
 #include "device_kestrix_radio.h"
 
@@ -89,63 +91,76 @@ constexpr ClientEvent kXpndrEvents[] = {
     {127, "XPNDR_SET", "SimConnect_MapClientEventToSimEvent - EVENT_KEY_XPNDR_SET"},
 };
 
+struct EventGroup {
+  const char* logText;
+  std::span<const ClientEvent> events;
+};
+
+constexpr EventGroup kEventGroups[] = {
+    {"   COM1 Radio\n", kCom1Events}, {"   COM2 Radio\n", kCom2Events},
+    {"   NAV1 Radio\n", kNav1Events}, {"   NAV2 Radio\n", kNav2Events},
+    {"   ADF Radio\n", kAdfEvents},   {"  XPNDR Radio\n", kXpndrEvents},
+};
+
 }  // namespace
 
 void CDeviceKestrixRadio::RegisterSimConnectData(int value) {
   const char* where = "CDeviceKestrixRadio::RegisterSimConnectData";
   registerValue_ = value;
-  auto addData = [this](const auto& data) {
-    for (const Datum& datum : data) {
-      SimConnect_AddToDataDefinition(simConnect_, kDefinition, datum.variable, datum.units,
-                                     datum.type, 0.0f, datum.id);
-      if (datum.description) AddSendRecord(datum.description);
-    }
-  };
-  log_.write(0, where, "Adding misc data\n");
-  addData(kMiscData);
-  log_.write(0, where, "Adding COM data\n");
-  addData(kComData);
-  log_.write(0, where, "Adding NAV data\n");
-  addData(kNavData);
-  log_.write(0, where, "Adding ADF data\n");
-  addData(kAdfData);
-  log_.write(0, where, "Adding XPNDR data\n");
-  addData(kXpndrData);
+  // Every radio on the connection shares one definition and one request:
+  // the first radio sets them up, the others read the same data messages.
+  if (firstToUseDefinition(kDefinition)) {
+    auto addData = [this](const auto& data) {
+      for (const Datum& datum : data) {
+        SimConnect_AddToDataDefinition(simConnect_, kDefinition, datum.variable, datum.units,
+                                       datum.type, 0.0f, datum.id);
+        if (datum.description) AddSendRecord(datum.description);
+      }
+    };
+    log_.write(0, where, "Adding misc data\n");
+    addData(kMiscData);
+    log_.write(0, where, "Adding COM data\n");
+    addData(kComData);
+    log_.write(0, where, "Adding NAV data\n");
+    addData(kNavData);
+    log_.write(0, where, "Adding ADF data\n");
+    addData(kAdfData);
+    log_.write(0, where, "Adding XPNDR data\n");
+    addData(kXpndrData);
 
-  log_.write(0, where, "Requesting data on sim object\n");
-  const HRESULT result =
-      SimConnect_RequestDataOnSimObject(simConnect_, kRequest, kDefinition, kUserAircraft,
-                                        SIMCONNECT_PERIOD_VISUAL_FRAME, kChangedTagged, 0, 0, 0);
-  log_.write(0, where, "Returned: %.08X\n", static_cast<unsigned>(result));
+    log_.write(0, where, "Requesting data on sim object\n");
+    const HRESULT result =
+        SimConnect_RequestDataOnSimObject(simConnect_, kRequest, kDefinition, kUserAircraft,
+                                          SIMCONNECT_PERIOD_VISUAL_FRAME, kChangedTagged, 0, 0, 0);
+    log_.write(0, where, "Returned: %.08X\n", static_cast<unsigned>(result));
+  } else {
+    log_.write(0, where, "Radio data already requested on this connection\n");
+  }
 
+  // The connection keeps its mappings until it closes; each is made once.
   log_.write(0, where, "Mapping client events\n");
-  if (eventsAlreadyMapped_) {
+  std::set<DWORD> unmapped;
+  for (const EventGroup& group : kEventGroups)
+    for (const ClientEvent& event : group.events)
+      if (mapsClientEvent(event.id)) unmapped.insert(event.id);
+  if (unmapped.empty()) {
     log_.write(0, where, "Already mapped, skipping\n");
     return;
   }
-  auto mapEvents = [this](const auto& events) {
-    for (const ClientEvent& event : events) {
+  for (const EventGroup& group : kEventGroups) {
+    log_.write(0, where, "%s", group.logText);
+    for (const ClientEvent& event : group.events) {
+      if (!unmapped.count(event.id)) continue;
       SimConnect_MapClientEventToSimEvent(simConnect_, event.id, event.name);
       if (event.description) AddSendRecord(event.description);
     }
-  };
-  log_.write(0, where, "   COM1 Radio\n");
-  mapEvents(kCom1Events);
-  log_.write(0, where, "   COM2 Radio\n");
-  mapEvents(kCom2Events);
-  log_.write(0, where, "   NAV1 Radio\n");
-  mapEvents(kNav1Events);
-  log_.write(0, where, "   NAV2 Radio\n");
-  mapEvents(kNav2Events);
-  log_.write(0, where, "   ADF Radio\n");
-  mapEvents(kAdfEvents);
-  log_.write(0, where, "  XPNDR Radio\n");
-  mapEvents(kXpndrEvents);
+  }
 }
 
 void CDeviceKestrixRadio::ReleaseSimConnectData() { stopDataRequest(); }
 
 void CDeviceKestrixRadio::stopDataRequest() {
+  if (!lastToLeaveDefinition(kDefinition)) return;
   SimConnect_RequestDataOnSimObject(simConnect_, kRequest, kDefinition, kUserAircraft,
                                     SIMCONNECT_PERIOD_NEVER, kChangedTagged, 0, 0, 0);
   SimConnect_ClearDataDefinition(simConnect_, kDefinition);

@@ -100,10 +100,6 @@ int CDeviceKestrixXPNDR::ProcessInput(int key, bool released) {
 void CDeviceKestrixXPNDR::enterDigit(char digit) {
   log(0, "ProcessInput", "Enter position: %d\tChar: %c", entryPosition_, digit);
   if (entryPosition_ < 0) return;
-  // A code the simulator reported during the entry may be shorter than four
-  // digits ("12"); it is read with its leading zeros so that the digit lands
-  // where the entry points.
-  if (codeText_.size() < 4) codeText_.insert(0, 4 - codeText_.size(), '0');
   codeText_[static_cast<size_t>(entryPosition_)] = digit;
   if (++entryPosition_ == 4) {
     SetDisplayOnFSX();
@@ -136,13 +132,16 @@ void CDeviceKestrixXPNDR::SetDisplayOnFSX() {
   HRESULT result = SimConnect_TransmitClientEvent(simConnect_, kUserAircraft, kEventSetCode,
                                                   static_cast<DWORD>(code), kGroupHighest,
                                                   kGroupIsPriority);
-  if (FAILED(result))
+  if (FAILED(result)) {
     log(1, "SetDisplayOnFSX", "Error sending SimConnect XPNDR set command %.04X", code);
-  if (codeText_ != lastSentCode_) {
-    // The simulator reports the new code, and the report shows it.
-    lastSentCode_ = codeText_;
+    // The simulator kept its code, so the panel shows that one again.
+    if (!simulatorCode_.empty()) codeText_ = simulatorCode_;
+    SetDisplayOnDevice();
     return;
   }
+  // The simulator reports only changes: a code it holds already brings no
+  // report, so the panel shows it now.
+  if (codeText_ != simulatorCode_) return;
   log(0, "SetDisplayOnFSX",
       "SimConnect is instructed to only send changes, so lets update the display.");
   SetDisplayOnDevice();
@@ -193,28 +192,30 @@ void CDeviceKestrixXPNDR::RegisterSimConnectData(int value) {
                                    datum);
     AddSendRecord(description);
   };
-  log(0, op, "Adding misc data\n");
-  addDatum("LIGHT PANEL", "BOOL", kTypeInt32, kDatumLightPanel,
-           "SimConnect_AddToDataDefinition - DATA_NAME_LIGHT_PANEL");
-  addDatum("AVIONICS MASTER SWITCH", "BOOL", kTypeInt32, kDatumAvionicsMaster,
-           "SimConnect_AddToDataDefinition - DATA_NAME_AVIONICS_MASTER_SWITCH");
-  log(0, op, "Adding XPNDR data\n");
-  addDatum("TRANSPONDER AVAILABLE", "BOOL", kTypeInt32, kDatumAvailable,
-           "SimConnect_AddToDataDefinition - DATA_NAME_XPNDR_AVAILABLE");
-  addDatum("TRANSPONDER CODE:1", "BCO16", kTypeFloat32, kDatumCode,
-           "SimConnect_AddToDataDefinition - DATA_NAME_XPNDR_VALUE");
+  // Every transponder on the connection shares one definition and one
+  // request: the first sets them up, the others read the same messages.
+  if (firstToUseDefinition(kDataDefinition)) {
+    log(0, op, "Adding misc data\n");
+    addDatum("LIGHT PANEL", "BOOL", kTypeInt32, kDatumLightPanel,
+             "SimConnect_AddToDataDefinition - DATA_NAME_LIGHT_PANEL");
+    addDatum("AVIONICS MASTER SWITCH", "BOOL", kTypeInt32, kDatumAvionicsMaster,
+             "SimConnect_AddToDataDefinition - DATA_NAME_AVIONICS_MASTER_SWITCH");
+    log(0, op, "Adding XPNDR data\n");
+    addDatum("TRANSPONDER AVAILABLE", "BOOL", kTypeInt32, kDatumAvailable,
+             "SimConnect_AddToDataDefinition - DATA_NAME_XPNDR_AVAILABLE");
+    addDatum("TRANSPONDER CODE:1", "BCO16", kTypeFloat32, kDatumCode,
+             "SimConnect_AddToDataDefinition - DATA_NAME_XPNDR_VALUE");
 
-  log(0, op, "Requesting data on sim object\n");
-  HRESULT result = SimConnect_RequestDataOnSimObject(
-      simConnect_, kDataRequest, kDataDefinition, kUserAircraft, SIMCONNECT_PERIOD_VISUAL_FRAME,
-      kChangedAndTagged, 0, 0, 0);
-  log(0, op, "Returned: %.08X\n", static_cast<unsigned>(result));
+    log(0, op, "Requesting data on sim object\n");
+    HRESULT result = SimConnect_RequestDataOnSimObject(
+        simConnect_, kDataRequest, kDataDefinition, kUserAircraft, SIMCONNECT_PERIOD_VISUAL_FRAME,
+        kChangedAndTagged, 0, 0, 0);
+    log(0, op, "Returned: %.08X\n", static_cast<unsigned>(result));
+  } else {
+    log(0, op, "Transponder data already requested on this connection\n");
+  }
 
   log(0, op, "Adding client events for mode, position, status and ident\n");
-  if (eventsAlreadyMapped_) {
-    log(0, op, "Already mapped, skipping\n");
-    return;
-  }
   struct Mapping {
     DWORD event;
     const char* name;
@@ -228,13 +229,19 @@ void CDeviceKestrixXPNDR::RegisterSimConnectData(int value) {
       {kEventStatus, "ZRQ-XPNDR.Status", "SimConnect_MapClientEventToSimEvent - EVENT_ROTARY_3"},
       {kEventIdent, "ZRQ-XPNDR.Ident", "SimConnect_MapClientEventToSimEvent - EVENT_IDENT_KEY"},
   };
+  // The connection keeps its mappings until it closes; each is made once.
+  bool mappedAny = false;
   for (const auto& mapping : kMappings) {
+    if (!mapsClientEvent(mapping.event)) continue;
+    mappedAny = true;
     SimConnect_MapClientEventToSimEvent(simConnect_, mapping.event, mapping.name);
     AddSendRecord(mapping.description);
   }
+  if (!mappedAny) log(0, op, "Already mapped, skipping\n");
 }
 
 void CDeviceKestrixXPNDR::ReleaseSimConnectData() {
+  if (!lastToLeaveDefinition(kDataDefinition)) return;
   SimConnect_RequestDataOnSimObject(simConnect_, kDataRequest, kDataDefinition, kUserAircraft,
                                     SIMCONNECT_PERIOD_NEVER, kChangedAndTagged, 0, 0, 0);
   SimConnect_ClearDataDefinition(simConnect_, kDataDefinition);
@@ -246,9 +253,11 @@ void CDeviceKestrixXPNDR::showCode(float reported) {
   if (!std::isfinite(reported) || reported < 0.0f || reported > 65535.0f) return;
   int code = static_cast<int>(reported);
   log(0, "SimConnectModuleDispatchProc", "XPNDR is now: %.04X\n", code);
+  // A code always has four digits: 0x0400 is "0400".
   char text[16];
-  std::snprintf(text, sizeof text, "%x", code);
+  std::snprintf(text, sizeof text, "%04x", code);
   codeText_ = text;
+  simulatorCode_ = text;
   log(0, "SimConnectModuleDispatchProc", "EnterData is %s\n", codeText_.c_str());
   SetDisplayOnDevice();
 }

@@ -41,6 +41,6 @@ class CDeviceKestrixXPNDR : public CSimConnectDevice {
   bool panelLight_ = false;
   int entryPosition_ = -1;
   std::string codeText_ = "----";
-  std::string lastSentCode_;
+  std::string simulatorCode_;  // the code the simulator last reported, four digits
   int registerValue_ = 0;
 };

@@ -122,19 +122,23 @@ TEST_F(RadioDeviceTest, OnlyItsOwnRequestAndItsOwnDatumsChangeTheDisplays) {
   EXPECT_EQ(digits(1, 12), "122.800118.000");
 }
 
-TEST_F(RadioDeviceTest, AStoredChannelOutsideTheSelectorAnswersEveryKeyWithNoEvents) {
-  ASSERT_TRUE(platform::writeProfileString("Config", kSerial, "9", host.settings));
-  createRadio(2);
-  EXPECT_TRUE(testsupport::eventually([&] { return rack->view(kSerial)->ports[1] == 6; }));
-  host.queue.runPending();  // the start marker
-  const auto before = logText();
-  radio->ProcessInput(4, false);
-  radio->ProcessInput(4, true);  // releases log nothing
-  const std::string added = logText().substr(before.size());
-  EXPECT_NE(added.find("No events for this device."), std::string::npos);
-  EXPECT_EQ(added.find("No events for this device.", added.find("No events") + 1),
-            std::string::npos);
-  EXPECT_EQ(platform::getProfileInt("Config", kSerial, -1, host.settings), 9);
+TEST_F(RadioDeviceTest, AStoredChannelOutsideTheSelectorCountsAsNone) {
+  for (const char* stored : {"9", "2", "0", "-7", "COM2"}) {
+    SCOPED_TRACE(stored);
+    ASSERT_TRUE(platform::writeProfileString("Config", kSerial, stored, host.settings));
+    createRadio(2);
+    // The panel starts on COM1 and stores nothing invalid.
+    EXPECT_TRUE(testsupport::eventually([&] { return rack->view(kSerial)->ports[1] == 1; }));
+    EXPECT_EQ(platform::getProfileInt("Config", kSerial, -1, host.settings), 3);
+    // The selector works from there.
+    radio->ProcessInput(4, false);
+    EXPECT_EQ(platform::getProfileInt("Config", kSerial, -1, host.settings), 4);
+    EXPECT_TRUE(testsupport::eventually([&] { return rack->view(kSerial)->ports[1] == 2; }));
+    EXPECT_EQ(logText().find("No events for this device."), std::string::npos);
+    radio.reset();
+    boards.Close();
+    ASSERT_TRUE(rack->unplug(kSerial));
+  }
 }
 
 TEST_F(RadioDeviceTest, AlreadyMappedEventsAreNotMappedAgainButTheDataIsRequested) {

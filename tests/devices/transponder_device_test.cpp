@@ -41,9 +41,10 @@ void deliver(CDeviceKestrixXPNDR& device, std::vector<unsigned char> bytes) {
                                       static_cast<DWORD>(bytes.size()));
 }
 
-TEST(TransponderDevice, ReportedCodesBecomeLowerCaseHexWithoutLeadingZeros) {
-  const std::pair<float, const char*> cases[] = {
-      {4608.0f, "1200"}, {18.0f, "12"}, {0.0f, "0"}, {30583.0f, "7777"}, {18.9f, "12"}};
+TEST(TransponderDevice, ReportedCodesAlwaysHaveFourDigits) {
+  const std::pair<float, const char*> cases[] = {{4608.0f, "1200"}, {18.0f, "0012"},
+                                                 {0.0f, "0000"},    {30583.0f, "7777"},
+                                                 {18.9f, "0012"},   {1024.0f, "0400"}};
   for (const auto& [reported, text] : cases) {
     CDeviceKestrixXPNDR device(nullptr);
     deliver(device, dataMessage({{2, floatBits(reported)}}, 1));
@@ -64,11 +65,11 @@ TEST(TransponderDevice, OnlyTheEntriesAMessageHoldsAreRead) {
   CDeviceKestrixXPNDR device(nullptr);
   // The header claims three entries; the message holds one.
   deliver(device, dataMessage({{2, floatBits(18.0f)}}, 3));
-  EXPECT_EQ(device.codeText(), "12");
+  EXPECT_EQ(device.codeText(), "0012");
   auto other = dataMessage({{2, floatBits(4608.0f)}}, 1);
   reinterpret_cast<SIMCONNECT_RECV_SIMOBJECT_DATA*>(other.data())->dwRequestID = 101;
   deliver(device, other);
-  EXPECT_EQ(device.codeText(), "12");
+  EXPECT_EQ(device.codeText(), "0012");
 }
 
 TEST(TransponderDevice, EntryRunsFromTheEntryKeyOverFourDigits) {
@@ -98,6 +99,19 @@ TEST(TransponderDevice, DigitsAfterAShortReportedCodeLandWhereTheEntryPoints) {
   device.ProcessInput(3, false);
   EXPECT_EQ(device.codeText(), "0200");
   EXPECT_EQ(device.entryPosition(), 2);
+}
+
+TEST(TransponderDevice, AnEntryThatCouldNotBeSentLeavesTheSimulatorsCodeShown) {
+  // Without a connection every send fails.
+  CDeviceKestrixXPNDR device(nullptr);
+  deliver(device, dataMessage({{2, floatBits(static_cast<float>(0x7000))}}, 1));
+  ASSERT_EQ(device.codeText(), "7000");
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    SCOPED_TRACE(attempt);  // a failed send must not make the same entry look taken later
+    for (int key : {11, 2, 3, 1, 1}) device.ProcessInput(key, false);
+    EXPECT_EQ(device.codeText(), "7000");
+    EXPECT_EQ(device.entryPosition(), -1);
+  }
 }
 
 }  // namespace

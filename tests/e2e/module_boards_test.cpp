@@ -1,6 +1,8 @@
 // The panel driver with the lab's boards: loading, hot-plug and reloads.
 #include <lab/boards.h>
 
+#include <algorithm>
+
 #include "module_fixture.h"
 
 namespace e2e {
@@ -41,6 +43,37 @@ class ModuleBoardsTest : public ModuleTest {
                                 2s);
         },
         kDeadline));
+  }
+  // Every exception the lab raised for the driver, readable in a failure.
+  std::vector<std::string> exceptionsOfTheDriver() const {
+    std::vector<std::string> found;
+    for (const auto& e : sim->exceptions())
+      if (e.clientName == "Kestrix")
+        found.push_back("exception " + std::to_string(e.exception) + " for send " + std::to_string(e.sendId));
+    return found;
+  }
+  void tap(const std::string& serial, int key) {
+    ASSERT_TRUE(rack->press(serial, key));
+    ASSERT_TRUE(rack->release(serial, key));
+  }
+  // Waits until the driver transmitted count events of that name.
+  bool waitForEvents(const std::string& name, size_t count = 1) {
+    return sim->waitUntil(
+        [&] {
+          size_t seen = 0;
+          for (const auto& event : sim->events()) seen += event.clientName == "Kestrix" && event.name == name;
+          return seen >= count;
+        },
+        kDeadline);
+  }
+  std::string digits(const std::string& serial, int first, int count) const {
+    auto view = rack->view(serial);
+    return view ? view->digits(first, count) : "<no board>";
+  }
+  // A point belongs to the digit before it.
+  bool waitForDigits(const std::string& serial, int first, const std::string& text) {
+    const int count = static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) { return c != '.'; }));
+    return rack->waitUntil([&] { return digits(serial, first, count) == text; }, kDeadline);
   }
   static std::string aboutText(int devices) {
     return "Kestrix driver v" KESTRIX_EXPECTED_VERSION "\n\t" + std::to_string(devices) +
@@ -102,7 +135,8 @@ TEST_F(ModuleBoardsTest, PluggingAndPullingABoardShowsOneNoticeEachAndReloads) {
 TEST_F(ModuleBoardsTest, BoardsOfOtherVendorsCauseNoNotice) {
   startLab();
   startTheModule();
-  ASSERT_TRUE(waitForMenu());
+  // The menu comes before the change monitor; an answer comes after it.
+  roundTripThroughTheMenu();
   lab::BoardSetup foreign = radioBoard("0000F00F");
   foreign.vendorId = 0x1234;
   ASSERT_TRUE(rack->plug(foreign));
@@ -138,6 +172,74 @@ TEST_F(ModuleBoardsTest, ReloadDevicesClosesAndOpensTheBoardsAgain) {
   ASSERT_TRUE(waitForText("Reloading devices......"));
   EXPECT_TRUE(testsupport::eventually([&] { return logCount("Processing device: 0000A001") == 2; }));
   EXPECT_EQ(logCount("Controllers are already open, closing them..."), 1u);
+}
+
+TEST_F(ModuleBoardsTest, ReloadDevicesBeforeAFlightLeavesEveryKeyWorking) {
+  writeSettings({"Misc/Debug=1"});
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  ASSERT_TRUE(rack->plug(transponderBoard("0000A002")));
+  startLab(/*flightRunning=*/false);
+  startTheModule();
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(waitForLogLine("Sim state: 0"));
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  roundTripThroughTheMenu(2);
+  sim->startFlight();
+  ASSERT_TRUE(waitForLogLine("Sim Start"));
+
+  tap("0000A001", 12);  // COM1 whole up
+  tap("0000A002", 17);  // mode selector, first position
+  EXPECT_TRUE(waitForEvents("COM_RADIO_WHOLE_INC"));
+  EXPECT_TRUE(waitForEvents("ZRQ-XPNDR.Mode"));
+  EXPECT_EQ(exceptionsOfTheDriver(), std::vector<std::string>{});
+}
+
+TEST_F(ModuleBoardsTest, NoReloadRaisesAnExceptionAndTheKeysStillWork) {
+  writeSettings({"Misc/Debug=1"});
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  ASSERT_TRUE(rack->plug(transponderBoard("0000A002")));
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForMenu());
+  roundTripThroughTheMenu(2);
+
+  ASSERT_TRUE(rack->plug(transponderBoard("0000A003")));
+  ASSERT_TRUE(waitForText(kArrivalText));
+  roundTripThroughTheMenu(3);
+  ASSERT_TRUE(rack->unplug("0000A003"));
+  ASSERT_TRUE(waitForText(kRemovalText));
+  roundTripThroughTheMenu(2);
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  ASSERT_TRUE(waitForText("Reloading devices......"));
+  roundTripThroughTheMenu(2);
+
+  tap("0000A001", 12);
+  tap("0000A002", 17);
+  EXPECT_TRUE(waitForEvents("COM_RADIO_WHOLE_INC"));
+  EXPECT_TRUE(waitForEvents("ZRQ-XPNDR.Mode"));
+  EXPECT_EQ(exceptionsOfTheDriver(), std::vector<std::string>{});
+}
+
+TEST_F(ModuleBoardsTest, SeveralPanelsOfAKindEachShowTheRadiosWithoutAnException) {
+  writeSettings({"Misc/Debug=1"});
+  const std::vector<std::string> radios = {"0000A001", "0000A003"}, transponders = {"0000A002", "0000A004"};
+  for (const auto& serial : radios) ASSERT_TRUE(rack->plug(radioBoard(serial)));
+  for (const auto& serial : transponders) ASSERT_TRUE(rack->plug(transponderBoard(serial)));
+  startLab();
+  startTheModule();
+  for (const auto& serial : radios) EXPECT_TRUE(waitForDigits(serial, 1, "122.800118.000")) << serial;
+  for (const auto& serial : transponders) EXPECT_TRUE(waitForDigits(serial, 2, "1200")) << serial;
+
+  // Each follows a change, and a reload sets the shared requests up again.
+  ASSERT_EQ(sim->setVariable("COM ACTIVE FREQUENCY:1", 127500), lab::SetVariableResult::Done);
+  ASSERT_EQ(sim->setVariable("TRANSPONDER CODE:1", 0x7000), lab::SetVariableResult::Done);
+  for (const auto& serial : radios) EXPECT_TRUE(waitForDigits(serial, 1, "127.500")) << serial;
+  for (const auto& serial : transponders) EXPECT_TRUE(waitForDigits(serial, 2, "7000")) << serial;
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  roundTripThroughTheMenu(4);
+  ASSERT_EQ(sim->setVariable("COM ACTIVE FREQUENCY:1", 118100), lab::SetVariableResult::Done);
+  for (const auto& serial : radios) EXPECT_TRUE(waitForDigits(serial, 1, "118.100")) << serial;
+  EXPECT_EQ(exceptionsOfTheDriver(), std::vector<std::string>{});
 }
 
 }  // namespace e2e

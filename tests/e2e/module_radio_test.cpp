@@ -193,6 +193,50 @@ TEST_F(ModuleRadioTest, WithoutARememberedAdfStandbyTheActiveFrequencyIsTaken) {
   waitForDigits(7, 6, " 0350.0");
 }
 
+// A remembered standby that no ADF can be tuned to counts as none: the
+// active frequency is taken, and a transfer sends only a frequency of the band.
+class ModuleRadioStoredStandbyTest : public ModuleRadioTest,
+                                     public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ModuleRadioStoredStandbyTest, OutsideTheBandCountsAsNone) {
+  startRadio(1, lab::AircraftRadios{}, {std::string("LastStandby/5=") + GetParam()});
+  selectChannel(kAdf);
+  waitForDigits(7, 6, " 0350.0");
+  pressKey(kTransfer);
+  auto event = waitForEvent("ADF_COMPLETE_SET");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->data, 0x03500000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredValues, ModuleRadioStoredStandbyTest,
+                         ::testing::Values("5000", "nan", "99.9", "1800", "-350", "1234.5kHz"));
+
+TEST_F(ModuleRadioTest, AnAdfStandbyOutsideTheBandIsNeverSent) {
+  lab::AircraftRadios aircraft;
+  aircraft.adf1 = {0, 0};  // an aircraft that reports no ADF frequency
+  startRadio(1, aircraft);
+  selectChannel(kAdf);
+  pressKey(kTransfer);
+  ASSERT_TRUE(waitForLogLine("outside the ADF band, not transferring"));
+  // A knob step brings the standby into the band; then it transfers.
+  pressKey(kWholeUp);
+  waitForDigits(7, 6, " 1799.9");
+  pressKey(kTransfer);
+  auto event = waitForEvent("ADF_COMPLETE_SET");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->data, 0x17999000u);  // the first transfer sent nothing
+}
+
+TEST_F(ModuleRadioTest, AStoredChannelThatIsNoSelectorPositionCountsAsNone) {
+  startRadio(2, lab::AircraftRadios{}, {std::string("Config/") + kSerial + "=9"});
+  EXPECT_TRUE(waitForPort1(1));  // COM1
+  EXPECT_EQ(storedChannel(), kCom1);
+  selectChannel(kCom2);
+  EXPECT_TRUE(waitForPort1(2));
+  pressKey(kWholeUp);
+  EXPECT_TRUE(waitForEvent("COM2_RADIO_WHOLE_INC"));
+}
+
 TEST_F(ModuleRadioTest, LedIndicatorsFollowTheSelectorAndTheAvionics) {
   startRadio(1, lab::AircraftRadios{});
   ASSERT_TRUE(waitForLed(98, true));

@@ -104,12 +104,12 @@ TEST_F(ModuleTransponderTest, DigitsBeforeTheEntryKeyOnlyLog) {
   EXPECT_EQ(sim->radios().transponderCode, 0x1200u);
 }
 
-TEST_F(ModuleTransponderTest, ShortCodesArePaddedUntilAvionicsComeBackOn) {
+TEST_F(ModuleTransponderTest, CodesKeepTheirFourDigitsWhenAvionicsComeBackOn) {
   startWithBoard();
   ASSERT_EQ(sim->setVariable(kPanelLightVariable, 1), lab::SetVariableResult::Done);
   ASSERT_TRUE(waitForDigits(6, "8.8."));
-  ASSERT_EQ(sim->setVariable(kCodeVariable, 0x0012), lab::SetVariableResult::Done);
-  ASSERT_TRUE(waitForDigits(2, "0012"));
+  ASSERT_EQ(sim->setVariable(kCodeVariable, 0x0400), lab::SetVariableResult::Done);
+  ASSERT_TRUE(waitForDigits(2, "0400"));
 
   ASSERT_EQ(sim->setVariable(kAvionicsVariable, 0), lab::SetVariableResult::Done);
   EXPECT_TRUE(waitForDigits(2, "      "));  // code and panel light dark
@@ -118,8 +118,17 @@ TEST_F(ModuleTransponderTest, ShortCodesArePaddedUntilAvionicsComeBackOn) {
   EXPECT_EQ(digits(2, 6), "      ");
 
   ASSERT_EQ(sim->setVariable(kAvionicsVariable, 1), lab::SetVariableResult::Done);
-  EXPECT_TRUE(waitForDigits(2, "12"));  // unpadded at digits 2 and 3
-  EXPECT_EQ(digits(2, 6), "12    ");
+  EXPECT_TRUE(waitForDigits(2, "0400"));
+  EXPECT_EQ(digits(2, 6), "0400  ");
+}
+
+TEST_F(ModuleTransponderTest, EnteringTheCodeTheSimulatorHasShowsItAtOnce) {
+  startWithBoard();  // the simulator has 1200
+  for (int key : {11, 2, 3, 1}) tap(key);
+  ASSERT_TRUE(waitForDigits(2, "120-"));
+  tap(1);
+  EXPECT_TRUE(waitForDigits(2, "1200"));
+  EXPECT_EQ(sim->radios().transponderCode, 0x1200u);
 }
 
 TEST_F(ModuleTransponderTest, CodeReportedDuringAnEntryKeepsTheEntryPosition) {
