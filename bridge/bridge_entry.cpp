@@ -1,6 +1,7 @@
 #include "bridge_entry.h"
 
 #include <platform/named_mutex.h>
+#include <platform/stop_signal.h>
 #include <registration/command_line.h>
 
 #include "bridge_session.h"
@@ -13,6 +14,11 @@ int runBridgeEntry(const std::string& argumentText,
 
   if (platform::NamedMutex::openExisting(kBridgeMutexName)) return 1;
   auto instance = platform::NamedMutex::create(kBridgeMutexName, /*initiallyOwned=*/true);
+
+  // Only the session run stops in order on an operator's stop (Ctrl-C,
+  // SIGTERM): its loops look for it between their steps. A signalled side
+  // run just ends by the signal.
+  platform::watchStopRequests([] {});
 
   BridgeSession session(link, configPath);
   session.run();

@@ -1,5 +1,4 @@
 // squarix: the transponder bridge.
-#include <platform/stop_signal.h>
 #include <platform/system_facts.h>
 #include <registration/command_line.h>
 
@@ -8,10 +7,6 @@
 #include "fsuipc_link.h"
 
 int main(int argc, char** argv) {
-  // An operator's stop (Ctrl-C, SIGTERM) ends the session in order: the
-  // loops look for it between their steps.
-  platform::watchStopRequests([] {});
-
   // The link is opened once, silently, before anything else; transponder
   // events open it again whenever it is closed.
   FsuipcLink link;

@@ -22,7 +22,9 @@ FileContent readFileContent(const std::string& path);
 // so that a crash or a full disk leaves either the old or the new content,
 // never a mix, and no temporary file when the write fails. A symbolic link is
 // followed; an existing file keeps its permission bits, and one that this
-// process may not write is left alone (false).
-bool replaceFileContent(const std::string& path, std::string_view bytes);
+// process may not write is left alone (false). On failure, *reason (when
+// given) says why, in words for a person.
+bool replaceFileContent(const std::string& path, std::string_view bytes,
+                        std::string* reason = nullptr);
 
 }  // namespace platform

@@ -224,10 +224,17 @@ std::string XmlDocument::serialize() const {
   return xml::encodeFromUtf8(writer.text, state_->encoding);
 }
 
-bool XmlDocument::save(const std::string& path) const {
-  if (!state_ || !root()) return false;
+bool XmlDocument::save(const std::string& path, std::string* reason) const {
+  if (!state_ || !root()) {
+    if (reason) *reason = "There is no document to save.";
+    return false;
+  }
   std::string bytes = serialize();
-  return !bytes.empty() && replaceFileContent(path, bytes);
+  if (bytes.empty()) {
+    if (reason) *reason = "The document could not be written out.";
+    return false;
+  }
+  return replaceFileContent(path, bytes, reason);
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -44,6 +45,13 @@ void syncFolder(const std::string& folder) {
   close(fd);
 }
 
+bool failWith(std::string* reason, const std::string& why) {
+  if (reason) *reason = why;
+  return false;
+}
+
+bool failWithError(std::string* reason, int error) { return failWith(reason, std::strerror(error)); }
+
 }  // namespace
 
 FileContent readFileContent(const std::string& path) {
@@ -75,24 +83,34 @@ FileContent readFileContent(const std::string& path) {
   return content;
 }
 
-bool replaceFileContent(const std::string& path, std::string_view bytes) {
+bool replaceFileContent(const std::string& path, std::string_view bytes, std::string* reason) {
   const std::string target = followLink(path);
   struct stat old {};
   const bool exists = stat(target.c_str(), &old) == 0;
-  if (exists && (!S_ISREG(old.st_mode) || access(target.c_str(), W_OK) != 0)) return false;
+  if (exists && !S_ISREG(old.st_mode)) return failWith(reason, "It is not a regular file.");
+  if (exists && access(target.c_str(), W_OK) != 0) return failWithError(reason, errno);
 
   static std::atomic<unsigned> counter{0};
   const std::string temporary =
       target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
   // 0666 lets the umask decide, as for any new file of the user.
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return failWithError(reason, errno);
+  int error = 0;
   bool written = writeAll(fd, bytes) && (!exists || fchmod(fd, old.st_mode & 07777) == 0) &&
                  fsync(fd) == 0;
-  written = close(fd) == 0 && written;
-  if (!written || rename(temporary.c_str(), target.c_str()) != 0) {
+  if (!written) error = errno;
+  if (close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (written && rename(temporary.c_str(), target.c_str()) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
     unlink(temporary.c_str());
-    return false;
+    return error ? failWithError(reason, error) : failWith(reason, "The file could not be written.");
   }
   syncFolder(folderOf(target));
   return true;

@@ -30,8 +30,8 @@ CommandLine classifyCommandLine(const std::string& argumentText) {
 namespace registration {
 
 LaunchEntryActions launchEntryActionsFor(const std::string& entryName) {
-  return {[entryName] { registerLaunchEntry(entryName); },
-          [entryName] { unregisterLaunchEntry(entryName); }};
+  return {[entryName] { return registerLaunchEntry(entryName); },
+          [entryName] { return unregisterLaunchEntry(entryName); }};
 }
 
 std::string argumentTextOf(int argc, char** argv) {
@@ -51,10 +51,12 @@ std::optional<int> handleCommandLine(const std::string& argumentText, const std:
                                platform::MessageIcon::Error);
       return -1;
     case CommandLine::Register:
-      if (launchEntry.registerLaunchEntry) launchEntry.registerLaunchEntry();
+      if (launchEntry.registerLaunchEntry && !launchEntry.registerLaunchEntry())
+        return kRegistrationFailedExitCode;
       return 0;
     case CommandLine::Unregister:
-      if (launchEntry.unregisterLaunchEntry) launchEntry.unregisterLaunchEntry();
+      if (launchEntry.unregisterLaunchEntry && !launchEntry.unregisterLaunchEntry())
+        return kRegistrationFailedExitCode;
       return 0;
     case CommandLine::Run:
       break;  // another switch is ignored: the program runs as without arguments

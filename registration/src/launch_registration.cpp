@@ -13,9 +13,17 @@ namespace {
 // Every file is loaded, also after a failure, so that each broken one shows
 // its own message; the run goes on only when all loaded.
 bool loadAll(const std::vector<LaunchFile*>& files) {
-  bool allLoaded = !files.empty();
+  bool allLoaded = true;
   for (LaunchFile* file : files) allLoaded = file->load() && allLoaded;
   return allLoaded;
+}
+
+// Every file is saved, also after a failure: each one that fails shows its
+// own message and the others still get the change.
+bool saveAll(const std::vector<LaunchFile*>& files) {
+  bool allSaved = true;
+  for (LaunchFile* file : files) allSaved = file->save() && allSaved;
+  return allSaved;
 }
 
 std::vector<LaunchFile*> viewOf(const std::vector<std::unique_ptr<SimulatorLaunchFile>>& owned) {
@@ -26,34 +34,38 @@ std::vector<LaunchFile*> viewOf(const std::vector<std::unique_ptr<SimulatorLaunc
 
 }  // namespace
 
-void registerLaunchEntryIn(const std::vector<LaunchFile*>& files, const std::string& entryName,
+bool registerLaunchEntryIn(const std::vector<LaunchFile*>& files, const std::string& entryName,
                            const std::string& programPath) {
-  if (!loadAll(files)) return;
+  if (files.empty()) return true;
+  if (!loadAll(files)) return false;
   for (LaunchFile* file : files) {
     if (!file->addEntry(entryName, programPath, /*disabled=*/false, /*manualLoad=*/false)) {
       showAddFailure(entryName);
-      return;
+      return false;
     }
   }
-  // Save results are not reported; a save that fails leaves that file whole
-  // as it was.
-  for (LaunchFile* file : files) file->save();
+  // A save that fails leaves that file whole as it was.
+  return saveAll(files);
 }
 
-void unregisterLaunchEntryIn(const std::vector<LaunchFile*>& files, const std::string& entryName) {
-  if (!loadAll(files)) return;
+bool unregisterLaunchEntryIn(const std::vector<LaunchFile*>& files, const std::string& entryName) {
+  if (files.empty()) return true;
+  if (!loadAll(files)) return false;
   for (LaunchFile* file : files) file->removeEntry(entryName);
-  for (LaunchFile* file : files) file->save();
+  return saveAll(files);
 }
 
-void registerLaunchEntry(const std::string& entryName) {
-  auto owned = discoverSimulatorLaunchFiles();
-  registerLaunchEntryIn(viewOf(owned), entryName, platform::ownProgramPath());
+bool registerLaunchEntry(const std::string& entryName) {
+  DiscoveredLaunchFiles discovered = discoverSimulatorLaunchFiles();
+  const bool done =
+      registerLaunchEntryIn(viewOf(discovered.found), entryName, platform::ownProgramPath());
+  return done && discovered.skipped == 0;
 }
 
-void unregisterLaunchEntry(const std::string& entryName) {
-  auto owned = discoverSimulatorLaunchFiles();
-  unregisterLaunchEntryIn(viewOf(owned), entryName);
+bool unregisterLaunchEntry(const std::string& entryName) {
+  DiscoveredLaunchFiles discovered = discoverSimulatorLaunchFiles();
+  const bool done = unregisterLaunchEntryIn(viewOf(discovered.found), entryName);
+  return done && discovered.skipped == 0;
 }
 
 }  // namespace registration

@@ -11,6 +11,18 @@ void showLoadError(const std::string& caption, const std::string& fileName,
       platform::MessageIcon::Error);
 }
 
+void showSaveError(const std::string& caption, const std::string& path, const std::string& reason) {
+  platform::showMessageBox(caption, "Error saving " + path + "\n" + reason,
+                           platform::MessageIcon::Error);
+}
+
+void showFolderUnknown(const std::string& caption, const std::string& variable) {
+  platform::showMessageBox(caption,
+                           "Cannot find EXE.XML: the environment variable " + variable +
+                               " is not set, so this simulator is skipped.",
+                           platform::MessageIcon::Error);
+}
+
 void showAddFailure(const std::string& entryName) {
   platform::showMessageBox(entryName,
                            "Unable to add this module to the SimConnect file.  You will need to start "

@@ -10,6 +10,13 @@ namespace registration {
 void showLoadError(const std::string& caption, const std::string& fileName,
                    const platform::XmlParseError& error);
 
+// The launch file at path could not be written, and why.
+void showSaveError(const std::string& caption, const std::string& path, const std::string& reason);
+
+// An installed simulator is skipped: the variable naming its launch file's
+// folder is unset.
+void showFolderUnknown(const std::string& caption, const std::string& variable);
+
 // The entry could not be added to some launch file; nothing was saved.
 void showAddFailure(const std::string& entryName);
 

@@ -3,31 +3,38 @@
 #include <platform/system_facts.h>
 
 #include "registration/simulator_installation.h"
+#include "registration_messages.h"
 #include "simulator_kind_description.h"
 
 namespace registration {
 namespace {
 
-// An unset variable counts as empty, so the folder starts at the root, as
-// on Windows it starts at the root of the current drive.
-std::string dataFolder(DataFolder which) {
-  return platform::environmentValue(which == DataFolder::AppData ? "APPDATA" : "PROGRAMDATA")
-      .value_or("");
+const char* variableOf(DataFolder which) {
+  return which == DataFolder::AppData ? "APPDATA" : "PROGRAMDATA";
 }
 
 }  // namespace
 
-std::vector<std::unique_ptr<SimulatorLaunchFile>> discoverSimulatorLaunchFiles() {
-  std::vector<std::unique_ptr<SimulatorLaunchFile>> files;
+DiscoveredLaunchFiles discoverSimulatorLaunchFiles() {
+  DiscoveredLaunchFiles discovered;
   for (SimulatorKind kind : kAllSimulatorKinds) {
     if (!isSimulatorInstalled(kind)) continue;
     const SimulatorKindDescription& description = describe(kind);
-    std::string folder = dataFolder(description.dataFolder) + description.launchFolder;
+    // Without its variable the folder would start at the root of the file
+    // system, where no simulator looks and where nothing of ours belongs.
+    const char* variable = variableOf(description.dataFolder);
+    const std::string base = platform::environmentValue(variable).value_or("");
+    if (base.empty()) {
+      showFolderUnknown(launchFileCaption(kind), variable);
+      ++discovered.skipped;
+      continue;
+    }
+    std::string folder = base + description.launchFolder;
     // A folder that cannot be made shows up later as a failed load or save.
     platform::createFolderChain(folder);
-    files.push_back(std::make_unique<SimulatorLaunchFile>(kind, folder));
+    discovered.found.push_back(std::make_unique<SimulatorLaunchFile>(kind, folder));
   }
-  return files;
+  return discovered;
 }
 
 }  // namespace registration

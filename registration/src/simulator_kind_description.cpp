@@ -60,4 +60,8 @@ const SimulatorKindDescription& describe(SimulatorKind kind) {
   return table[static_cast<size_t>(kind) - 1];
 }
 
+std::string launchFileCaption(SimulatorKind kind) {
+  return std::string("SimConnect Module Update") + describe(kind).captionSuffix;
+}
+
 }  // namespace registration

@@ -2,6 +2,7 @@
 #include <platform/registry.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "registration/simulator_kind.h"
@@ -27,5 +28,9 @@ struct SimulatorKindDescription {
 };
 
 const SimulatorKindDescription& describe(SimulatorKind kind);
+
+// The caption of every message about a simulator's launch file:
+// "SimConnect Module Update" and the simulator's suffix (" - FSX").
+std::string launchFileCaption(SimulatorKind kind);
 
 }  // namespace registration

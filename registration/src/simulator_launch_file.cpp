@@ -10,7 +10,6 @@ namespace registration {
 namespace {
 
 constexpr char kLaunchFileName[] = "EXE.XML";
-constexpr char kCaption[] = "SimConnect Module Update";
 
 const char* flagText(bool flag) { return flag ? "True" : "False"; }
 
@@ -20,7 +19,7 @@ SimulatorLaunchFile::SimulatorLaunchFile(SimulatorKind kind, const std::string& 
     : kind_(kind),
       fileName_(kLaunchFileName),
       fullPath_(folder + kLaunchFileName),
-      caption_(std::string(kCaption) + describe(kind).captionSuffix) {}
+      caption_(launchFileCaption(kind)) {}
 
 bool SimulatorLaunchFile::load() {
   root_ = {};
@@ -70,6 +69,11 @@ bool SimulatorLaunchFile::removeEntry(const std::string& entryName) {
   return true;
 }
 
-bool SimulatorLaunchFile::save() { return document_.save(fullPath_); }
+bool SimulatorLaunchFile::save() {
+  std::string reason;
+  if (document_.save(fullPath_, &reason)) return true;
+  showSaveError(caption_, fullPath_, reason);
+  return false;
+}
 
 }  // namespace registration

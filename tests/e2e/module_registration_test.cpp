@@ -1,5 +1,8 @@
 // "/RegisterFSx" and "/UnregisterFSx" through the real program, against a
 // registry, APPDATA and PROGRAMDATA of the test's own.
+#include <sys/stat.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "module_fixture.h"
@@ -32,8 +35,22 @@ const Outcome kQuietSuccess{0, ""};
 
 class ModuleRegistrationTest : public ModuleTest {
  protected:
-  Outcome runModule(const std::string& argument) {
-    auto process = startModule({argument});
+  // environment: set on top of the world's; an empty value unsets the name.
+  Outcome runModule(const std::string& argument,
+                    const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+    platform::ChildProcess::Options options;
+    options.program = testsupport::programPath("kestrix-module");
+    options.arguments = {argument};
+    options.environment = env.childEnvironment();
+    for (const auto& [name, value] : environment) {
+      std::erase_if(options.environment, [&](const auto& set) { return set.first == name; });
+      if (value.empty())
+        options.unsetEnvironment.push_back(name);
+      else
+        options.environment.emplace_back(name, value);
+    }
+    options.workingFolder = env.root();
+    auto process = platform::ChildProcess::start(options);
     if (!process) return {};
     Outcome run;
     run.exitCode = process->waitForExit(kDeadline);
@@ -41,6 +58,10 @@ class ModuleRegistrationTest : public ModuleTest {
     return run;
   }
   void install(const std::vector<regtest::RegistryEntry>& entries) { regtest::writeRegistry(env, entries); }
+  void installFsxAndPrepar3Dv4() {
+    install({regtest::installedAt(kMachine, regtest::kFsxKey, "SetupPath"),
+             regtest::installedAt(kMachine, regtest::kPrepar3Dv4Key, "SetupPath")});
+  }
   void installFsx() { install({regtest::installedAt(kMachine, regtest::kFsxKey, "SetupPath")}); }
   std::string fsxFile() const { return regtest::fsxLaunchFile(env); }
 
@@ -138,13 +159,13 @@ TEST_F(ModuleRegistrationTest, AMalformedLaunchFileStopsTheRunBeforeAnyFileIsWri
     SCOPED_TRACE(argument);
     testsupport::writeFile(fsxFile(), fsxContent);
     testsupport::writeFile(regtest::prepar3Dv4LaunchFile(env), kMalformed);
-    EXPECT_EQ(runModule(argument), (Outcome{0, kLoadErrorOfPrepar3Dv4}));
+    EXPECT_EQ(runModule(argument), (Outcome{2, kLoadErrorOfPrepar3Dv4}));
     EXPECT_EQ(testsupport::readFile(fsxFile()), fsxContent);
     EXPECT_EQ(testsupport::readFile(regtest::prepar3Dv4LaunchFile(env)), kMalformed);
 
     // A missing FSX file stays missing too.
     std::filesystem::remove(fsxFile());
-    EXPECT_EQ(runModule(argument), (Outcome{0, kLoadErrorOfPrepar3Dv4}));
+    EXPECT_EQ(runModule(argument), (Outcome{2, kLoadErrorOfPrepar3Dv4}));
     EXPECT_FALSE(std::filesystem::exists(fsxFile()));
   }
 }
@@ -186,6 +207,69 @@ TEST_F(ModuleRegistrationTest, AProgramThatDiesWhileSavingLeavesTheOldLaunchFile
   // Without the limit the same run does write the file.
   ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
   EXPECT_EQ(regtest::addonsOf(fsxFile()).back(), ourEntry());
+}
+
+TEST_F(ModuleRegistrationTest, ASimulatorWhoseFolderVariableIsUnsetIsSkippedAndNamed) {
+  installFsxAndPrepar3Dv4();
+  // Without the variable the folder would start at the file system's root.
+  const bool rootFolderBefore = std::filesystem::exists("/Microsoft");
+  for (const char* argument : {"/RegisterFSx", "/UnregisterFSx"}) {
+    SCOPED_TRACE(argument);
+    EXPECT_EQ(runModule(argument, {{"APPDATA", ""}}),
+              (Outcome{2,
+                       "SimConnect Module Update - FSX: Cannot find EXE.XML: the environment variable "
+                       "APPDATA is not set, so this simulator is skipped.\n"}));
+    EXPECT_EQ(std::filesystem::exists("/Microsoft"), rootFolderBefore);
+  }
+  EXPECT_FALSE(std::filesystem::exists(fsxFile()));
+  // The other simulator was still served: registered, then unregistered.
+  EXPECT_EQ(testsupport::readFile(regtest::prepar3Dv4LaunchFile(env)), regtest::kSavedDefaultDocument);
+
+  EXPECT_EQ(runModule("/RegisterFSx", {{"PROGRAMDATA", ""}}),
+            (Outcome{2,
+                     "SimConnect Module Update - Prepar3D v4: Cannot find EXE.XML: the environment "
+                     "variable PROGRAMDATA is not set, so this simulator is skipped.\n"}));
+  EXPECT_EQ(regtest::addonsOf(fsxFile()), std::vector{ourEntry()});
+}
+
+TEST_F(ModuleRegistrationTest, ALaunchFileThatCannotBeSavedIsReportedAndTheOthersAreStillSaved) {
+  installFsxAndPrepar3Dv4();
+  // A folder below a plain file can be made by nobody, not even root.
+  testsupport::writeFile(env.root() + "/plain", "");
+  const std::string appData = env.root() + "/plain/appdata";
+  EXPECT_EQ(runModule("/RegisterFSx", {{"APPDATA", appData}}),
+            (Outcome{2, "SimConnect Module Update - FSX: Error saving " + appData +
+                            "/Microsoft/FSX/EXE.XML\nNot a directory\n"}));
+  EXPECT_EQ(regtest::addonsOf(regtest::prepar3Dv4LaunchFile(env)), std::vector{ourEntry()});
+}
+
+TEST_F(ModuleRegistrationTest, ASignalledSideRunEndsItselfAndLeavesTheRunningDriverAlone) {
+  installFsx();
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForMenu());
+
+  // A launch file that is a pipe holds the side run in its load until the
+  // signal comes.
+  std::filesystem::create_directories(std::filesystem::path(fsxFile()).parent_path());
+  ASSERT_EQ(mkfifo(fsxFile().c_str(), 0600), 0);
+  auto sideRun = startModule({"/RegisterFSx"});
+  ASSERT_TRUE(sideRun);
+  ASSERT_TRUE(testsupport::eventually(
+      [&] {
+        std::string waitingIn = testsupport::readFile("/proc/" + std::to_string(sideRun->pid()) + "/wchan");
+        return waitingIn.find("partner") != std::string::npos || waitingIn.find("fifo") != std::string::npos;
+      },
+      kDeadline));
+  sideRun->requestStop();
+  EXPECT_EQ(sideRun->waitForExit(kDeadline), std::optional<int>(128 + SIGTERM));
+
+  // The running driver still answers, on its first connection.
+  ASSERT_TRUE(sim->choose("Kestrix", "About..."));
+  EXPECT_TRUE(waitForText("Kestrix driver v" KESTRIX_EXPECTED_VERSION "\n\t0 connected devices."));
+  EXPECT_TRUE(module->running());
+  ASSERT_EQ(sim->clients().size(), 1u);
+  EXPECT_TRUE(sim->clients().front().connected);
 }
 
 }  // namespace

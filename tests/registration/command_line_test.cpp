@@ -42,8 +42,15 @@ TEST(CommandLineTest, TheArgumentsAfterTheProgramAreJoinedByBlanks) {
 
 TEST(CommandLineTest, SwitchesDoTheirWorkAndAnInvalidArgumentIsShown) {
   std::vector<std::string> done;
-  registration::LaunchEntryActions actions{[&] { done.push_back("register"); },
-                                           [&] { done.push_back("unregister"); }};
+  bool succeeds = true;
+  registration::LaunchEntryActions actions{[&] {
+                                             done.push_back("register");
+                                             return succeeds;
+                                           },
+                                           [&] {
+                                             done.push_back("unregister");
+                                             return succeeds;
+                                           }};
   std::vector<std::string> boxes;
   platform::setNoticeSink([&](platform::NoticeKind kind, const std::string& caption,
                               const std::string& text) {
@@ -54,8 +61,12 @@ TEST(CommandLineTest, SwitchesDoTheirWorkAndAnInvalidArgumentIsShown) {
   EXPECT_EQ(registration::handleCommandLine("/other", "Squarix", actions), std::nullopt);
   EXPECT_EQ(registration::handleCommandLine("", "Squarix", actions), std::nullopt);
   EXPECT_EQ(registration::handleCommandLine("x", "Squarix", actions), -1);
+  // Work that could not be done in full ends with its own exit code.
+  succeeds = false;
+  EXPECT_EQ(registration::handleCommandLine("/RegisterFSx", "Squarix", actions), 2);
+  EXPECT_EQ(registration::handleCommandLine("/UnregisterFSx", "Squarix", actions), 2);
   platform::setNoticeSink({});
-  EXPECT_EQ(done, (std::vector<std::string>{"register", "unregister"}));
+  EXPECT_EQ(done, (std::vector<std::string>{"register", "unregister", "register", "unregister"}));
   EXPECT_EQ(boxes, std::vector<std::string>{"Squarix: Invalid argument detected."});
 }
 

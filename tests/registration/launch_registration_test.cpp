@@ -75,7 +75,7 @@ TEST_F(LaunchRegistrationTest, AnAddThatFailsShowsTheMessageAndSavesNothing) {
     std::vector<registration::LaunchFile*> files = {&fsx, &failing};
     if (failingFirst) std::swap(files[0], files[1]);
 
-    registration::registerLaunchEntryIn(files, kEntry, "/bin/kestrix-module");
+    EXPECT_FALSE(registration::registerLaunchEntryIn(files, kEntry, "/bin/kestrix-module"));
     EXPECT_EQ(notices, std::vector<std::string>{kAddFailure});
     EXPECT_EQ(journal, (std::vector<std::string>{"broken: load", "broken: add KESTRIX Module /bin/kestrix-module"}));
     EXPECT_EQ(testsupport::readFile(fsxFolder + "EXE.XML"), original);
@@ -85,32 +85,47 @@ TEST_F(LaunchRegistrationTest, AnAddThatFailsShowsTheMessageAndSavesNothing) {
 TEST_F(LaunchRegistrationTest, EveryFileIsLoadedButNoneIsWrittenWhenOneFailsToLoad) {
   ScriptedLaunchFile first("first", journal), broken("broken", journal, {.loads = false}),
       last("last", journal);
-  registration::registerLaunchEntryIn({&first, &broken, &last}, kEntry, "/p");
-  registration::unregisterLaunchEntryIn({&first, &broken, &last}, kEntry);
+  EXPECT_FALSE(registration::registerLaunchEntryIn({&first, &broken, &last}, kEntry, "/p"));
+  EXPECT_FALSE(registration::unregisterLaunchEntryIn({&first, &broken, &last}, kEntry));
   const std::vector<std::string> loadsOnly = {"first: load", "broken: load", "last: load"};
   std::vector<std::string> twice = loadsOnly;
   twice.insert(twice.end(), loadsOnly.begin(), loadsOnly.end());
   EXPECT_EQ(journal, twice);
 }
 
-TEST_F(LaunchRegistrationTest, AllFilesAreLoadedThenEditedThenSavedInOrder) {
+TEST_F(LaunchRegistrationTest, AllFilesAreLoadedThenEditedThenSavedInOrderEvenAfterAFailedSave) {
   ScriptedLaunchFile first("first", journal, {.saves = false}), second("second", journal);
-  registration::registerLaunchEntryIn({&first, &second}, kEntry, "/p");
+  EXPECT_FALSE(registration::registerLaunchEntryIn({&first, &second}, kEntry, "/p"));
   EXPECT_EQ(journal, (std::vector<std::string>{"first: load", "second: load", "first: add KESTRIX Module /p",
                                                "second: add KESTRIX Module /p", "first: save",
                                                "second: save"}));
   journal.clear();
-  registration::unregisterLaunchEntryIn({&first, &second}, kEntry);
+  EXPECT_FALSE(registration::unregisterLaunchEntryIn({&first, &second}, kEntry));
   EXPECT_EQ(journal, (std::vector<std::string>{"first: load", "second: load", "first: remove KESTRIX Module",
                                                "second: remove KESTRIX Module", "first: save",
                                                "second: save"}));
-  EXPECT_EQ(notices, std::vector<std::string>{}) << "a failed save is not reported";
+  journal.clear();
+  ScriptedLaunchFile fine("fine", journal);
+  EXPECT_TRUE(registration::registerLaunchEntryIn({&fine, &second}, kEntry, "/p"));
+  EXPECT_TRUE(registration::unregisterLaunchEntryIn({&fine, &second}, kEntry));
+}
+
+TEST_F(LaunchRegistrationTest, ALaunchFileThatCannotBeSavedSaysWhichAndWhy) {
+  // A folder below a plain file cannot exist, whoever runs the test.
+  testsupport::writeFile(env.root() + "/plain", "");
+  const std::string folder = env.root() + "/plain/FSX/";
+  registration::SimulatorLaunchFile fsx(registration::SimulatorKind::FlightSimulatorX, folder);
+  ASSERT_TRUE(fsx.load());  // missing: the default document
+  ASSERT_TRUE(fsx.addEntry(kEntry, "/p", false, false));
+  EXPECT_FALSE(fsx.save());
+  EXPECT_EQ(notices, std::vector<std::string>{"SimConnect Module Update - FSX: Error saving " + folder +
+                                              "EXE.XML\nNot a directory"});
 }
 
 TEST_F(LaunchRegistrationTest, WithoutAnInstalledSimulatorNothingHappens) {
-  registration::registerLaunchEntryIn({}, kEntry, "/p");
-  registration::registerLaunchEntry(kEntry);
-  registration::unregisterLaunchEntry(kEntry);
+  EXPECT_TRUE(registration::registerLaunchEntryIn({}, kEntry, "/p"));
+  EXPECT_TRUE(registration::registerLaunchEntry(kEntry));
+  EXPECT_TRUE(registration::unregisterLaunchEntry(kEntry));
   EXPECT_EQ(notices, std::vector<std::string>{});
   EXPECT_EQ(filesBelow(env.root()), (std::vector<std::string>{"home/", "home/.config/", "run/"}));
 }

@@ -16,7 +16,7 @@ constexpr char kMachine[] = "HKEY_LOCAL_MACHINE";
 
 std::vector<int> discoveredKinds() {
   std::vector<int> kinds;
-  for (const auto& file : registration::discoverSimulatorLaunchFiles())
+  for (const auto& file : registration::discoverSimulatorLaunchFiles().found)
     kinds.push_back(static_cast<int>(file->kind()));
   return kinds;
 }
@@ -102,7 +102,7 @@ TEST(SimulatorDiscovery, EveryKindHasItsLaunchFileAndCaption) {
       {env.programData() + "/Lockheed Martin/Prepar3D v4/EXE.XML", "SimConnect Module Update - Prepar3D v4"},
       {env.appData() + "/Microsoft/FSX-SE/EXE.XML", "SimConnect Module Update - FSX-SE"},
   };
-  auto files = registration::discoverSimulatorLaunchFiles();
+  auto files = std::move(registration::discoverSimulatorLaunchFiles().found);
   ASSERT_EQ(files.size(), std::size(expected));
   for (size_t i = 0; i < files.size(); ++i) {
     EXPECT_EQ(static_cast<size_t>(files[i]->kind()), i + 1);

@@ -99,8 +99,9 @@ class XmlDocument {
   // The document as it would be saved, in its own encoding.
   std::string serialize() const;
   // Writes the document to a temporary file beside path and renames it over
-  // path, so the old file stays whole when the save fails at any point.
-  bool save(const std::string& path) const;
+  // path, so the old file stays whole when the save fails at any point. On
+  // failure, *reason (when given) says why, in words for a person.
+  bool save(const std::string& path, std::string* reason = nullptr) const;
 
  private:
   struct State;

@@ -16,11 +16,15 @@ enum class CommandLine {
 
 CommandLine classifyCommandLine(const std::string& argumentText);
 
-// What a program does for the two registration switches.
+// What a program does for the two registration switches; each returns
+// whether it was done in full (failures were shown to the user).
 struct LaunchEntryActions {
-  std::function<void()> registerLaunchEntry;
-  std::function<void()> unregisterLaunchEntry;
+  std::function<bool()> registerLaunchEntry;
+  std::function<bool()> unregisterLaunchEntry;
 };
+
+// The exit code of a registration run that could not be done in full.
+constexpr int kRegistrationFailedExitCode = 2;
 
 // The actions that add and remove the running program's entry, named
 // entryName, in every installed simulator's launch file.
@@ -32,8 +36,9 @@ std::string argumentTextOf(int argc, char** argv);
 
 // Does what the command line asks before a program runs: the registration
 // work, or the message box "Invalid argument detected." under the
-// program's caption. Returns the exit code then (0, or -1 for an invalid
-// argument); nothing when the program is to run.
+// program's caption. Returns the exit code then (0, -1 for an invalid
+// argument, kRegistrationFailedExitCode when the registration work failed);
+// nothing when the program is to run.
 std::optional<int> handleCommandLine(const std::string& argumentText, const std::string& caption,
                                      const LaunchEntryActions& launchEntry);
 

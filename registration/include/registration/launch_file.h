@@ -20,6 +20,8 @@ class LaunchFile {
   // Removes the first entry whose Name is exactly entryName, if any.
   virtual bool removeEntry(const std::string& entryName) = 0;
   // Writes the document back; true only when all of it was written.
+  // False (with a message to the user naming the file and the reason)
+  // when it could not be.
   virtual bool save() = 0;
 };
 
