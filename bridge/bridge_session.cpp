@@ -4,6 +4,7 @@
 #include <platform/system_facts.h>
 #include <registration/file_version_string.h>
 
+#include <chrono>
 #include <utility>
 
 #include "bridge_ids.h"
@@ -14,6 +15,7 @@ constexpr char kClientName[] = "Squarix";
 constexpr int kRetryMs = 2000;
 constexpr int kStopCheckMs = 50;
 constexpr int kDispatchPauseMs = 10;
+constexpr int kPauseSliceMs = 10;
 constexpr float kAboutSeconds = 8.0f;
 
 // Waits between connection attempts; false when an operator stopped the
@@ -43,7 +45,7 @@ void BridgeSession::SessionScreen::showMenu(const std::string& block) {
 BridgeSession::BridgeSession(FsuipcLink& link, std::string configPath)
     : screen_(handle_),
       config_(std::move(configPath), screen_, [this] { quit_ = true; }),
-      mapping_(config_, link, screen_) {}
+      mapping_(config_, link, screen_, [this](int milliseconds) { return waitOutPause(milliseconds); }) {}
 
 BridgeSession::~BridgeSession() {
   if (handle_) SimConnect_Close(handle_);
@@ -53,14 +55,15 @@ void BridgeSession::run() {
   names_.fill();
   if (!connect()) return;
   setUp();
-  while (!quit_ && !platform::stopRequested()) {
+  while (!ending()) {
+    handleKeptMessages();
     // A simulator that went away without its quit message ends the session
     // too: otherwise this instance would hold the single-instance mutex
     // and keep the bridge of the next simulator start from running.
     if (SimConnect_CallDispatch(handle_, &BridgeSession::dispatchProc, this) ==
         SIMCONNECT_E_PIPE_BROKEN)
-      break;
-    platform::sleepMs(kDispatchPauseMs);
+      broken_ = true;
+    if (!ending()) platform::sleepMs(kDispatchPauseMs);
   }
   tearDown();
   SimConnect_Close(handle_);
@@ -103,11 +106,57 @@ void BridgeSession::tearDown() {
   SimConnect_MenuDeleteItem(handle_, kMenuSquarix);
 }
 
+bool BridgeSession::ending() const { return quit_ || broken_ || platform::stopRequested(); }
+
+bool BridgeSession::waitOutPause(int milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
+    takeArrivedMessages();
+    if (ending()) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return true;
+    platform::sleepMs(static_cast<int>(left < kPauseSliceMs ? left : kPauseSliceMs));
+  }
+}
+
+void BridgeSession::takeArrivedMessages() {
+  SIMCONNECT_RECV* message = nullptr;
+  DWORD size = 0;
+  for (;;) {
+    HRESULT result = SimConnect_GetNextDispatch(handle_, &message, &size);
+    if (result == SIMCONNECT_E_PIPE_BROKEN) {
+      broken_ = true;
+      return;
+    }
+    if (FAILED(result) || !message) return;
+    // The simulator's quit ends the pause at once; the rest waits its turn.
+    if (message->dwID == SIMCONNECT_RECV_ID_QUIT) {
+      quit_ = true;
+      return;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(message);
+    kept_.emplace_back(bytes, bytes + size);
+  }
+}
+
+void BridgeSession::handleKeptMessages() {
+  while (!kept_.empty() && !ending()) {
+    std::vector<uint8_t> message = std::move(kept_.front());
+    kept_.pop_front();
+    handle(*reinterpret_cast<const SIMCONNECT_RECV*>(message.data()),
+           static_cast<DWORD>(message.size()));
+  }
+}
+
 void BridgeSession::dispatchProc(SIMCONNECT_RECV* data, DWORD size, void* context) {
   if (data && context) static_cast<BridgeSession*>(context)->handle(*data, size);
 }
 
 void BridgeSession::handle(const SIMCONNECT_RECV& message, DWORD size) {
+  // Once the session ends, what is still queued is left alone.
+  if (ending()) return;
   switch (message.dwID) {
     case SIMCONNECT_RECV_ID_QUIT:
       quit_ = true;

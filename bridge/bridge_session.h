@@ -1,7 +1,10 @@
 #pragma once
 #include <SimConnect.h>
 
+#include <cstdint>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "bridge_config.h"
 #include "fsuipc_link.h"
@@ -38,12 +41,24 @@ class BridgeSession {
   bool connect();
   void setUp();
   void tearDown();
+  // True once the session is to end: the simulator quit, the connection
+  // broke, the configuration failed or an operator stopped the program.
+  bool ending() const;
+  // A configured pause: waits while watching the connection; what arrives
+  // meanwhile is kept for afterwards, in order. False when the session is
+  // ending.
+  bool waitOutPause(int milliseconds);
+  void takeArrivedMessages();
+  void handleKeptMessages();
   void handle(const SIMCONNECT_RECV& message, DWORD size);
   void handleEvent(const SIMCONNECT_RECV_EVENT& event);
   static void dispatchProc(SIMCONNECT_RECV* data, DWORD size, void* context);
 
   HANDLE handle_ = nullptr;
   bool quit_ = false;
+  bool broken_ = false;
+  // Messages that arrived during a pause, handled after it.
+  std::deque<std::vector<uint8_t>> kept_;
   TransponderNames names_;
   SessionScreen screen_;
   BridgeConfig config_;

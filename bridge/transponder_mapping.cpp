@@ -1,5 +1,6 @@
 #include "transponder_mapping.h"
 
+#include <platform/stop_signal.h>
 #include <platform/system_facts.h>
 
 #include <cstring>
@@ -19,8 +20,25 @@ constexpr uint32_t kPauseOffset = 0x9999;
 constexpr int32_t kPauseSize = 99;
 constexpr int32_t kLargestWrite = 4;  // the bytes a 32-bit data value holds
 constexpr float kErrorSeconds = 5.0f;
+constexpr int kStopCheckMs = 50;
+
+// A pause that only an operator's stop ends early.
+bool pauseUnlessStopped(int milliseconds) {
+  for (int left = milliseconds; left > 0; left -= kStopCheckMs) {
+    if (platform::stopRequested()) return false;
+    platform::sleepMs(left < kStopCheckMs ? left : kStopCheckMs);
+  }
+  return !platform::stopRequested();
+}
 
 }  // namespace
+
+TransponderMapping::TransponderMapping(BridgeConfig& config, FsuipcLink& link, SimScreen& screen,
+                                       PauseWait pause)
+    : config_(config),
+      link_(link),
+      screen_(screen),
+      pause_(pause ? std::move(pause) : PauseWait(pauseUnlessStopped)) {}
 
 void TransponderMapping::runFunction(const std::string& name) {
   platform::XmlElement module = config_.currentModule();
@@ -31,24 +49,24 @@ void TransponderMapping::runFunction(const std::string& name) {
     screen_.showSimText(link_.errorText(), kErrorSeconds);
     return;
   }
-  for (const platform::XmlElement& step : steps) runStep(step);
+  for (const platform::XmlElement& step : steps)
+    if (!runStep(step)) return;
 }
 
-void TransponderMapping::runStep(const platform::XmlElement& step) {
+bool TransponderMapping::runStep(const platform::XmlElement& step) {
   auto offsetText = step.attribute("offset");
   auto sizeText = step.attribute("size");
   auto dataText = step.attribute("data");
   // A step that lacks one of its attributes is incomplete: it is skipped
   // like one with offset or size 0, rather than guessing a value.
-  if (!offsetText || !sizeText || !dataText) return;
+  if (!offsetText || !sizeText || !dataText) return true;
   uint32_t offset = parseHexOffset(*offsetText);
   int32_t size = parseDecimal(*sizeText);
   int32_t data = parseDecimal(*dataText);
-  if (offset == 0 || size == 0) return;
+  if (offset == 0 || size == 0) return true;
   if (offset == kPauseOffset && size == kPauseSize) {
     // A negative count of milliseconds is no pause at all.
-    if (data > 0) platform::sleepMs(data);
-    return;
+    return data <= 0 || pause_(data);
   }
   // Only the value's own bytes can be written: nothing of the step is sent
   // when its size names more bytes than that, or no byte count at all.
@@ -56,7 +74,7 @@ void TransponderMapping::runStep(const platform::XmlElement& step) {
     screen_.showSimText("Squarix: a step of offset " + *offsetText + " has size " + *sizeText +
                             "; only sizes 1 to 4 can be written",
                         kErrorSeconds);
-    return;
+    return true;
   }
   uint8_t bytes[kLargestWrite];
   auto value = static_cast<uint32_t>(data);
@@ -64,6 +82,7 @@ void TransponderMapping::runStep(const platform::XmlElement& step) {
   if (link_.queueWrite(offset, static_cast<uint32_t>(size), bytes) != FsuipcError::Okay ||
       link_.process() != FsuipcError::Okay)
     reportLinkError();
+  return true;
 }
 
 void TransponderMapping::reportLinkError() {

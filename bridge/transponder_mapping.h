@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "bridge_config.h"
@@ -11,16 +12,25 @@
 // exchanges block the caller while they last.
 class TransponderMapping {
  public:
-  TransponderMapping(BridgeConfig& config, FsuipcLink& link, SimScreen& screen)
-      : config_(config), link_(link), screen_(screen) {}
+  // Waits out a configured pause of `milliseconds`; false when the session
+  // is ending meanwhile (the simulator quit, the connection broke, an
+  // operator stopped the program): the function's remaining steps are then
+  // left out.
+  using PauseWait = std::function<bool(int milliseconds)>;
+
+  // Without a pause wait, a pause ends early only on an operator's stop.
+  TransponderMapping(BridgeConfig& config, FsuipcLink& link, SimScreen& screen,
+                     PauseWait pause = {});
 
   void runFunction(const std::string& name);
 
  private:
-  void runStep(const platform::XmlElement& step);
+  // False when the session is ending and no further step may run.
+  bool runStep(const platform::XmlElement& step);
   void reportLinkError();
 
   BridgeConfig& config_;
   FsuipcLink& link_;
   SimScreen& screen_;
+  PauseWait pause_;
 };

@@ -269,6 +269,77 @@ TEST_F(SquarixTest, ABrokenConnectionEndsTheBridgeSoTheNextStartCanRun) {
   EXPECT_EQ(bridge->waitForExit(kBridgeDeadline), 0);
 }
 
+// How a session can end while a configured pause runs.
+struct SessionEnding {
+  const char* what;
+  void (*end)(SquarixTest& test, lab::Simulator& sim, platform::ChildProcess& bridge);
+};
+
+void PrintTo(const SessionEnding& ending, std::ostream* out) { *out << ending.what; }
+
+class SquarixPauseTest : public SquarixTest, public ::testing::WithParamInterface<SessionEnding> {};
+
+TEST_P(SquarixPauseTest, APauseEndsAtOnceAndTheRemainingStepsAreLeftOut) {
+  writeModules(R"(<module name="Slow">
+  <function name="TARA">
+    <fsuipc offset="66C0" size="1" data="1"/>
+    <fsuipc offset="9999" size="99" data="600000"/>
+    <fsuipc offset="66C0" size="1" data="2"/>
+  </function>
+</module>)");
+  remember("Slow");
+  startLab();
+  startTheBridge();
+  TransponderSender panel;
+  ASSERT_TRUE(waitUntilListening());
+  ASSERT_TRUE(panel.open());
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
+  ASSERT_TRUE(waitForFunctionWrites(0));  // the step before the pause
+
+  GetParam().end(*this, *sim, *bridge);
+  // Well within the ten-minute pause.
+  EXPECT_EQ(bridge->waitForExit(kBridgeDeadline), 0);
+  EXPECT_EQ(functionWrites().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, SquarixPauseTest,
+    ::testing::Values(
+        SessionEnding{"operator's stop", [](SquarixTest&, lab::Simulator&, platform::ChildProcess& bridge) {
+                        bridge.requestStop();
+                      }},
+        SessionEnding{"simulator's quit",
+                      [](SquarixTest&, lab::Simulator& sim, platform::ChildProcess&) { sim.quit(); }},
+        SessionEnding{"broken connection", [](SquarixTest&, lab::Simulator& sim, platform::ChildProcess&) {
+                        sim.breakConnections();
+                      }}));
+
+TEST_F(SquarixTest, EventsDuringAPauseAreHandledAfterItInOrder) {
+  writeModules(R"(<module name="Slow">
+  <function name="TARA">
+    <fsuipc offset="66C0" size="1" data="1"/>
+    <fsuipc offset="9999" size="99" data="300"/>
+    <fsuipc offset="66C0" size="1" data="2"/>
+  </function>
+  <function name="LEFT"><fsuipc offset="66C1" size="1" data="3"/></function>
+  <function name="RIGHT"><fsuipc offset="66C1" size="1" data="4"/></function>
+</module>)");
+  remember("Slow");
+  startLab();
+  startTheBridge();
+  TransponderSender panel;
+  ASSERT_TRUE(waitUntilListening());
+  ASSERT_TRUE(panel.open());
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
+  ASSERT_TRUE(waitForFunctionWrites(0));
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Position", 1));
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Position", 2));
+  ASSERT_TRUE(waitForFunctionWrites(3));
+  std::vector<std::pair<uint32_t, uint8_t>> written;
+  for (const auto& write : functionWrites()) written.emplace_back(write.offset, write.bytes.at(0));
+  EXPECT_EQ(written, (std::vector<std::pair<uint32_t, uint8_t>>{{0x66C0, 1}, {0x66C0, 2}, {0x66C1, 3}, {0x66C1, 4}}));
+}
+
 TEST_F(SquarixTest, ConnectsOnceTheSimulatorComesUp) {
   writeModules(kTcasModule);
   remember("TCAS");
