@@ -80,6 +80,8 @@ bool FsuipcLink::open() {
     failAndClose(FsuipcError::AtomNotCreated);
     return false;
   }
+  // Areas of bridges that were killed have no holder left; they go first.
+  platform::NamedSharedMemory::removeAbandoned();
   bool existed = false;
   area_ = platform::NamedSharedMemory::createOrOpen(areaName_, kAreaSize, nullptr, &existed);
   if (!area_ || existed || area_->size() < kAreaSize) {

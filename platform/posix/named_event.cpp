@@ -70,11 +70,12 @@ void futexWakeAll(uint32_t* word) { syscall(SYS_futex, word, FUTEX_WAKE, INT_MAX
 
 struct NamedEvent::Impl {
   int fd = -1;
+  std::string path;  // the object's file, removed by its last holder
   SharedEventState* state = nullptr;
 
   ~Impl() {
     if (state) munmap(state, sizeof(SharedEventState));
-    if (fd >= 0) close(fd);
+    posix::leaveNamedObject(fd, path);
   }
 };
 
@@ -89,6 +90,7 @@ std::unique_ptr<NamedEvent> join(const std::string& name, posix::JoinMode mode, 
     if (!joined) return nullptr;
     auto impl = std::make_unique<NamedEvent::Impl>();
     impl->fd = joined->fd;
+    impl->path = path;
     impl->state = mapState(joined->fd);
     if (!impl->state) continue;  // a creator died half way; closing impl lets us try afresh
     if (alreadyExisted) *alreadyExisted = !joined->created;

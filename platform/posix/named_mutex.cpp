@@ -16,12 +16,13 @@ namespace platform {
 // another, cannot take it, and it goes with the handle or its process.
 struct NamedMutex::Impl {
   int fd = -1;
+  std::string path;  // the object's file, removed by its last holder
   // Like a Windows mutex the owner may wait again; it owns until it has
   // released as often as it acquired.
   std::atomic<int> ownCount{0};
 
   ~Impl() {
-    if (fd >= 0) close(fd);
+    posix::leaveNamedObject(fd, path);
   }
 };
 
@@ -38,7 +39,8 @@ std::unique_ptr<NamedMutex> join(const std::string& name, posix::JoinMode mode,
                                  bool ownIfCreated, bool* alreadyExisted) {
   auto impl = std::make_unique<NamedMutex::Impl>();
   bool tookOwnership = false;
-  auto joined = posix::joinNamedObject(posix::namedObjectPath("mutex", name), mode, [&](int fd) {
+  const std::string path = posix::namedObjectPath("mutex", name);
+  auto joined = posix::joinNamedObject(path, mode, [&](int fd) {
     // Nobody else holds the mutex now, so the ownership byte is free.
     if (ownIfCreated)
       tookOwnership = posix::tryLockByte(fd, kOwnershipByte, posix::LockKind::Exclusive) ==
@@ -47,6 +49,7 @@ std::unique_ptr<NamedMutex> join(const std::string& name, posix::JoinMode mode,
   });
   if (!joined) return nullptr;
   impl->fd = joined->fd;
+  impl->path = path;
   impl->ownCount = tookOwnership ? 1 : 0;
   if (alreadyExisted) *alreadyExisted = !joined->created;
   return std::make_unique<NamedMutex>(std::move(impl));

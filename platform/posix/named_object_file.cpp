@@ -1,6 +1,8 @@
 #include "posix/named_object_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,6 +87,25 @@ bool othersHoldByte(int fd, off_t byte) {
 
 short lockType(LockKind kind) { return kind == LockKind::Shared ? F_RDLCK : F_WRLCK; }
 
+// A file is removed only by a handle that holds its presence byte alone; one
+// who joined it meanwhile finds it gone from its path and joins afresh.
+constexpr int kJoinAttempts = 16;
+
+// True when fd is still the file at path.
+bool stillAt(int fd, const std::string& path) {
+  struct stat byHandle {}, byPath {};
+  return fstat(fd, &byHandle) == 0 && lstat(path.c_str(), &byPath) == 0 &&
+         byHandle.st_dev == byPath.st_dev && byHandle.st_ino == byPath.st_ino;
+}
+
+// Removes the file when fd can hold it alone, and closes fd.
+void removeIfAlone(int fd, const std::string& path) {
+  if (tryLockByte(fd, kPresenceByte, LockKind::Exclusive) == LockAttempt::Locked &&
+      stillAt(fd, path))
+    unlink(path.c_str());
+  close(fd);
+}
+
 }  // namespace
 
 std::string namedObjectPath(std::string_view kind, const std::string& name) {
@@ -103,33 +124,83 @@ bool lockByte(int fd, off_t byte, LockKind kind) {
 
 void unlockByte(int fd, off_t byte) { setByteLock(fd, byte, F_UNLCK, false); }
 
-std::optional<JoinedObject> joinNamedObject(const std::string& path, JoinMode mode,
-                                            const std::function<bool(int fd)>& prepare) {
-  if (path.empty()) return std::nullopt;
+namespace {
+
+enum class JoinStep { Joined, Removed, Failed };
+
+// One attempt: Removed when the file went from its path while we joined.
+JoinStep tryJoin(const std::string& path, JoinMode mode, const std::function<bool(int fd)>& prepare,
+                 JoinedObject& joined) {
   int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW;
   if (mode == JoinMode::CreateOrOpen) flags |= O_CREAT;
   int fd = open(path.c_str(), flags, 0600);
-  if (fd < 0) return std::nullopt;
-  auto giveUp = [fd] {
+  if (fd < 0) return JoinStep::Failed;
+  auto giveUp = [fd](JoinStep step) {
     close(fd);  // drops whatever lock fd holds
-    return std::nullopt;
+    return step;
   };
 
   if (mode == JoinMode::CreateOrOpen) {
     LockAttempt alone = tryLockByte(fd, kPresenceByte, LockKind::Exclusive);
-    if (alone == LockAttempt::Failed) return giveUp();
+    if (alone == LockAttempt::Failed) return giveUp(JoinStep::Failed);
     if (alone == LockAttempt::Locked) {
+      if (!stillAt(fd, path)) return giveUp(JoinStep::Removed);
       // Nobody holds the object, and nobody can join until the lock turns
       // shared: lay it out afresh.
-      if (!prepare(fd)) return giveUp();
-      if (!lockByte(fd, kPresenceByte, LockKind::Shared)) return giveUp();
-      return JoinedObject{fd, true};
+      if (!prepare(fd)) return giveUp(JoinStep::Failed);
+      if (!lockByte(fd, kPresenceByte, LockKind::Shared)) return giveUp(JoinStep::Failed);
+      joined = JoinedObject{fd, true};
+      return JoinStep::Joined;
     }
   }
-  // Waits only while a creator lays the object out.
-  if (!lockByte(fd, kPresenceByte, LockKind::Shared)) return giveUp();
-  if (mode == JoinMode::OpenExisting && !othersHoldByte(fd, kPresenceByte)) return giveUp();
-  return JoinedObject{fd, false};
+  // Waits only while a creator lays the object out or a leaver removes it.
+  if (!lockByte(fd, kPresenceByte, LockKind::Shared)) return giveUp(JoinStep::Failed);
+  if (!stillAt(fd, path)) return giveUp(JoinStep::Removed);
+  if (mode == JoinMode::OpenExisting && !othersHoldByte(fd, kPresenceByte))
+    return giveUp(JoinStep::Failed);
+  joined = JoinedObject{fd, false};
+  return JoinStep::Joined;
+}
+
+}  // namespace
+
+std::optional<JoinedObject> joinNamedObject(const std::string& path, JoinMode mode,
+                                            const std::function<bool(int fd)>& prepare) {
+  if (path.empty()) return std::nullopt;
+  for (int attempt = 0; attempt < kJoinAttempts; ++attempt) {
+    JoinedObject joined;
+    switch (tryJoin(path, mode, prepare, joined)) {
+      case JoinStep::Joined: return joined;
+      case JoinStep::Failed: return std::nullopt;
+      case JoinStep::Removed: break;
+    }
+  }
+  return std::nullopt;
+}
+
+void leaveNamedObject(int fd, const std::string& path) {
+  if (fd < 0) return;
+  if (path.empty()) {
+    close(fd);
+    return;
+  }
+  removeIfAlone(fd, path);
+}
+
+void removeAbandonedNamedObjects(std::string_view kind) {
+  const std::string folder = runtimePath("objects");
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const std::string prefix = std::string(kind) + ".";
+  while (dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    const std::string path = folder + "/" + std::string(name);
+    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    removeIfAlone(fd, path);
+  }
+  closedir(dir);
 }
 
 }  // namespace platform::posix

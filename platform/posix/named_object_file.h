@@ -11,7 +11,10 @@ namespace platform::posix {
 // Every named object of this platform is a file in runtimeDir()/objects/.
 // Each open handle holds a shared lock on the file's presence byte, so an
 // object exists exactly while some handle to it is open in some process: the
-// kernel drops the locks of a process that ends, however it ends. The locks
+// kernel drops the locks of a process that ends, however it ends. The last
+// handle to leave removes the file; files of holders that ended without
+// leaving (killed) are removed by removeAbandonedNamedObjects. A handle that
+// joins a file just removed notices and joins afresh. The locks
 // are open-file-description locks, so every handle is its own holder, also
 // within one process, and a lock converts between shared and exclusive
 // atomically.
@@ -33,6 +36,12 @@ struct JoinedObject {
 // (OpenExisting), the file cannot be used or prepare fails.
 std::optional<JoinedObject> joinNamedObject(const std::string& path, JoinMode mode,
                                             const std::function<bool(int fd)>& prepare);
+
+// Closes a handle's file; the last holder to leave removes it.
+void leaveNamedObject(int fd, const std::string& path);
+
+// Removes the files of the given kind ("memory") that nobody holds.
+void removeAbandonedNamedObjects(std::string_view kind);
 
 enum class LockKind { Shared, Exclusive };
 enum class LockAttempt { Locked, Busy, Failed };

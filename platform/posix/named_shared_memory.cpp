@@ -28,6 +28,7 @@ bool layOut(int fd, size_t size, const void* initialContent) {
 
 struct NamedSharedMemory::Impl {
   int fd = -1;
+  std::string path;  // the object's file, removed by its last holder
   uint8_t* memory = nullptr;
   size_t size = 0;
   // The byte lock belongs to the handle, not to a thread: threads sharing
@@ -37,7 +38,7 @@ struct NamedSharedMemory::Impl {
 
   ~Impl() {
     if (memory) munmap(memory, size);
-    if (fd >= 0) close(fd);
+    posix::leaveNamedObject(fd, path);
   }
 };
 
@@ -47,11 +48,13 @@ std::unique_ptr<NamedSharedMemory> join(const std::string& name, posix::JoinMode
                                         size_t size, const void* initialContent,
                                         bool* alreadyExisted) {
   if (mode == posix::JoinMode::CreateOrOpen && size == 0) return nullptr;
-  auto joined = posix::joinNamedObject(posix::namedObjectPath("memory", name), mode,
+  const std::string path = posix::namedObjectPath("memory", name);
+  auto joined = posix::joinNamedObject(path, mode,
                                        [&](int fd) { return layOut(fd, size, initialContent); });
   if (!joined) return nullptr;
   auto impl = std::make_unique<NamedSharedMemory::Impl>();
   impl->fd = joined->fd;
+  impl->path = path;
   struct stat info {};
   // An empty file is one whose creator died before laying it out.
   if (fstat(impl->fd, &info) != 0 || info.st_size <= 0) return nullptr;
@@ -83,6 +86,8 @@ std::unique_ptr<NamedSharedMemory> NamedSharedMemory::createOrOpen(const std::st
 std::unique_ptr<NamedSharedMemory> NamedSharedMemory::openExisting(const std::string& name) {
   return join(name, posix::JoinMode::OpenExisting, 0, nullptr, nullptr);
 }
+
+void NamedSharedMemory::removeAbandoned() { posix::removeAbandonedNamedObjects("memory"); }
 
 size_t NamedSharedMemory::size() const { return impl_->size; }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "fsuipc_link.h"
@@ -48,6 +49,25 @@ TEST_F(FsuipcLinkTest, EveryOpenUsesTheNextAttemptNumber) {
   EXPECT_EQ(attempts[1], attempts[0] + 1);
   EXPECT_EQ(attempts[2], attempts[0] + 2);
   EXPECT_EQ(server.areaNames().size(), 3u);
+}
+
+// The areas' files in the runtime folder.
+size_t areaFiles(const testsupport::TestEnvironment& env) {
+  size_t count = 0;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(env.runtimeDir() + "/objects", ec);
+       it != std::filesystem::directory_iterator(); ++it)
+    count += it->path().filename().string().find("FsasmLib") != std::string::npos;
+  return count;
+}
+
+TEST_F(FsuipcLinkTest, AnAreaGoesWhenItsLinkCloses) {
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(link.open()) << link.errorText();
+    EXPECT_EQ(areaFiles(env), 1u);
+    link.close();
+    EXPECT_EQ(areaFiles(env), 0u);
+  }
 }
 
 TEST_F(FsuipcLinkTest, OpenOnAnOpenLinkGivesError1AndLeavesItUsable) {

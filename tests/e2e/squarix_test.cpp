@@ -340,6 +340,44 @@ TEST_F(SquarixTest, EventsDuringAPauseAreHandledAfterItInOrder) {
   EXPECT_EQ(written, (std::vector<std::pair<uint32_t, uint8_t>>{{0x66C0, 1}, {0x66C0, 2}, {0x66C1, 3}, {0x66C1, 4}}));
 }
 
+// The FSUIPC areas' files in the world's runtime folder.
+std::vector<std::string> areaFiles(const testsupport::TestEnvironment& env) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(env.runtimeDir() + "/objects", ec);
+       it != std::filesystem::directory_iterator(); ++it)
+    if (it->path().filename().string().find("FsasmLib") != std::string::npos)
+      names.push_back(it->path().filename().string());
+  return names;
+}
+
+TEST_F(SquarixTest, NoAreaOutlivesTheBridgeAndAKilledBridgesAreaGoesAtTheNextStart) {
+  writeModules(kTcasModule);
+  remember("TCAS");
+  startLab();
+  startTheBridge();
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(testsupport::eventually([&] { return areaFiles(env).size() == 1; }));
+  sim->quit();
+  ASSERT_EQ(bridge->waitForExit(kBridgeDeadline), 0);
+  EXPECT_EQ(areaFiles(env), std::vector<std::string>{});
+
+  startLab();
+  startTheBridge();
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(testsupport::eventually([&] { return areaFiles(env).size() == 1; }));
+  const std::vector<std::string> killedOnes = areaFiles(env);
+  bridge->kill();
+  ASSERT_TRUE(bridge->waitForExit(kBridgeDeadline));
+  EXPECT_EQ(areaFiles(env), killedOnes);
+
+  startTheBridge();
+  ASSERT_TRUE(testsupport::eventually([&] {
+    auto now = areaFiles(env);
+    return now.size() == 1 && now != killedOnes;
+  }));
+}
+
 TEST_F(SquarixTest, ConnectsOnceTheSimulatorComesUp) {
   writeModules(kTcasModule);
   remember("TCAS");

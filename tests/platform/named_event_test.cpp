@@ -98,10 +98,14 @@ TEST_F(NamedEventTest, ANameNobodyHoldsStartsAfreshNotSignalled) {
 }
 
 TEST_F(NamedEventTest, LeftoverContentOfTheObjectFileIsIgnored) {
-  ASSERT_NE(NamedEvent::createOrOpen(kName, true, true), nullptr);
+  // The file a holder that was killed leaves behind.
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(path("runtime/objects")))
-    files.push_back(entry.path());
+  {
+    auto held = NamedEvent::createOrOpen(kName, true, true);
+    ASSERT_NE(held, nullptr);
+    for (const auto& entry : std::filesystem::directory_iterator(path("runtime/objects")))
+      files.push_back(entry.path());
+  }
   ASSERT_EQ(files.size(), 1u);
   for (const std::string& leftover : {std::string(), std::string("\x01"), std::string(4096, '\xff')}) {
     writeFile(files[0], leftover);

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "platform_test_env.h"
@@ -139,6 +140,44 @@ TEST_F(NamedSharedMemoryTest, AnotherProcessSharesTheBlockUntilItsLastHolderEnds
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(NamedSharedMemory::openExisting(kName), nullptr);
   for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+}
+
+TEST_F(NamedSharedMemoryTest, TheLastHolderRemovesTheBlockAndAbandonedBlocksAreSwept) {
+  auto objectFiles = [this] {
+    size_t count = 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(path("runtime/objects"), ec);
+         it != std::filesystem::directory_iterator(); ++it)
+      ++count;
+    return count;
+  };
+  auto first = NamedSharedMemory::createOrOpen(kName, kSize);
+  auto second = NamedSharedMemory::openExisting(kName);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(objectFiles(), 1u);
+  first.reset();
+  EXPECT_EQ(objectFiles(), 1u);
+  EXPECT_EQ(contentOf(*second), filled(0));
+  second.reset();
+  EXPECT_EQ(objectFiles(), 0u);
+
+  // A holder killed before it closed leaves its block's file; the sweep
+  // removes it and leaves a held block alone.
+  auto held = NamedSharedMemory::createOrOpen("held", kSize);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto memory = NamedSharedMemory::createOrOpen("FsasmLib:IPC:1A2B:1", kSize);
+    _exit(memory ? 0 : 1);  // no destructor runs, as with a kill
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(objectFiles(), 2u);
+  NamedSharedMemory::removeAbandoned();
+  EXPECT_EQ(objectFiles(), 1u);
+  EXPECT_NE(NamedSharedMemory::openExisting("held"), nullptr);
+  EXPECT_EQ(NamedSharedMemory::openExisting("FsasmLib:IPC:1A2B:1"), nullptr);
 }
 
 }  // namespace

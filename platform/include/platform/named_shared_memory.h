@@ -22,6 +22,11 @@ class NamedSharedMemory {
   // Opens the block only if some process holds it; null otherwise.
   static std::unique_ptr<NamedSharedMemory> openExisting(const std::string& name);
 
+  // Removes the blocks that no process holds any more but whose holders
+  // ended without closing them (a killed program), as the system does for
+  // file mappings. A block goes by itself when its last holder closes it.
+  static void removeAbandoned();
+
   ~NamedSharedMemory();
   NamedSharedMemory(const NamedSharedMemory&) = delete;
   NamedSharedMemory& operator=(const NamedSharedMemory&) = delete;
