@@ -16,9 +16,11 @@ constexpr char kStepsQuery[] =
     "./function[translate(@name,'abcdefghijklmnopqrstuvwxyz','ABCDEFGHIJKLMNOPQRSTUVWXYZ')"
     "=$name]/fsuipc";
 
-constexpr uint32_t kPauseOffset = 0x9999;
-constexpr int32_t kPauseSize = 99;
-constexpr int32_t kLargestWrite = 4;  // the bytes a 32-bit data value holds
+constexpr uint64_t kPauseOffset = 0x9999;
+constexpr int64_t kPauseSize = 99;
+constexpr int64_t kLargestWrite = 4;  // the bytes a 32-bit data value holds
+constexpr uint64_t kOffsetSpace = 0x10000;
+constexpr int64_t kLongestPauseMs = 0x7FFFFFFF;
 constexpr float kErrorSeconds = 5.0f;
 constexpr int kStopCheckMs = 50;
 
@@ -60,13 +62,14 @@ bool TransponderMapping::runStep(const platform::XmlElement& step) {
   // A step that lacks one of its attributes is incomplete: it is skipped
   // like one with offset or size 0, rather than guessing a value.
   if (!offsetText || !sizeText || !dataText) return true;
-  uint32_t offset = parseHexOffset(*offsetText);
-  int32_t size = parseDecimal(*sizeText);
-  int32_t data = parseDecimal(*dataText);
+  const uint64_t offset = parseHexOffset(*offsetText);
+  const int64_t size = parseDecimal(*sizeText);
+  const int64_t data = parseDecimal(*dataText);
   if (offset == 0 || size == 0) return true;
   if (offset == kPauseOffset && size == kPauseSize) {
     // A negative count of milliseconds is no pause at all.
-    return data <= 0 || pause_(data);
+    if (data <= 0) return true;
+    return pause_(static_cast<int>(data < kLongestPauseMs ? data : kLongestPauseMs));
   }
   // Only the value's own bytes can be written: nothing of the step is sent
   // when its size names more bytes than that, or no byte count at all.
@@ -76,10 +79,20 @@ bool TransponderMapping::runStep(const platform::XmlElement& step) {
                         kErrorSeconds);
     return true;
   }
+  // FSUIPC's offsets are 16 bits; a step reaching past the last one would
+  // write somewhere else than the file's author meant, or nowhere.
+  if (offset > kOffsetSpace || static_cast<uint64_t>(size) > kOffsetSpace - offset) {
+    screen_.showSimText("Squarix: a step of offset " + *offsetText + " and size " + *sizeText +
+                            " reaches past the last FSUIPC offset, FFFF",
+                        kErrorSeconds);
+    return true;
+  }
   uint8_t bytes[kLargestWrite];
-  auto value = static_cast<uint32_t>(data);
+  // The low bytes of the value, least significant first.
+  auto value = static_cast<uint32_t>(static_cast<uint64_t>(data));
   for (int i = 0; i < kLargestWrite; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  if (link_.queueWrite(offset, static_cast<uint32_t>(size), bytes) != FsuipcError::Okay ||
+  if (link_.queueWrite(static_cast<uint32_t>(offset), static_cast<uint32_t>(size), bytes) !=
+          FsuipcError::Okay ||
       link_.process() != FsuipcError::Okay)
     reportLinkError();
   return true;

@@ -11,13 +11,15 @@ namespace {
 TEST(StepText, OffsetsAreHexadecimalWithOrWithoutPrefix) {
   struct Case {
     const char* text;
-    uint32_t value;
+    uint64_t value;
   } cases[] = {
       {"3200", 0x3200},          {"0x3200", 0x3200},   {"0X3200", 0x3200},
       {"66c0", 0x66C0},          {"66C0", 0x66C0},     {"9999", 0x9999},
       {"12G4", 0x12},            {"0x", 0},            {"", 0},
-      {"zz", 0},                 {" 3200", 0},         {"123456789", 0x23456789},
-      {"FFFFFFFF", 0xFFFFFFFF},  {"0x0BC8;", 0x0BC8},
+      {"zz", 0},                 {" 3200", 0},         {"0x0BC8;", 0x0BC8},
+      // In full: nothing wraps into a small offset.
+      {"123456789", 0x123456789}, {"FFFFFFFF", 0xFFFFFFFF}, {"100000000", 0x100000000},
+      {"1FFFFFFFFFFFFFFFFF", UINT64_MAX},
   };
   for (const auto& c : cases) EXPECT_EQ(parseHexOffset(c.text), c.value) << '"' << c.text << '"';
 }
@@ -25,12 +27,15 @@ TEST(StepText, OffsetsAreHexadecimalWithOrWithoutPrefix) {
 TEST(StepText, SizesAndDataAreDecimalWithSignAndLeadingBlanks) {
   struct Case {
     const char* text;
-    int32_t value;
+    int64_t value;
   } cases[] = {
       {"2", 2},      {"-1", -1},          {"+7", 7},           {"  500", 500},
       {"\t12", 12},  {"99 bottles", 99},  {"abc", 0},          {"", 0},
       {"-", 0},      {"0x10", 0},         {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN},          {"4294967295", -1},  {"1.5", 1},
+      {"-2147483648", INT32_MIN},          {"1.5", 1},
+      // In full: nothing wraps into a small size.
+      {"4294967295", 4294967295},          {"4294967297", 4294967297},
+      {"99999999999999999999999", INT64_MAX}, {"-99999999999999999999999", -INT64_MAX},
   };
   for (const auto& c : cases) EXPECT_EQ(parseDecimal(c.text), c.value) << '"' << c.text << '"';
 }

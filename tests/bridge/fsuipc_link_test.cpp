@@ -129,19 +129,19 @@ TEST_F(FsuipcLinkTest, CallsOnAClosedLinkGive9) {
 TEST_F(FsuipcLinkTest, TheLargestWriteOnAnEmptyAreaIs32496Bytes) {
   ASSERT_TRUE(link.open());
   std::vector<uint8_t> bytes(32497, 0xA5);
-  EXPECT_EQ(link.queueWrite(0x10000, 32497, bytes.data()), FsuipcError::AreaFull);
+  EXPECT_EQ(link.queueWrite(0x0100, 32497, bytes.data()), FsuipcError::AreaFull);
   EXPECT_EQ(link.errorText(), "Read or Write request cannot be added, memory for Process is full");
   // A size near the top of 32 bits must not wrap the check around.
-  EXPECT_EQ(link.queueWrite(0x10000, 0xFFFFFFF8u, bytes.data()), FsuipcError::AreaFull);
+  EXPECT_EQ(link.queueWrite(0x0100, 0xFFFFFFF8u, bytes.data()), FsuipcError::AreaFull);
   EXPECT_EQ(link.process(), FsuipcError::NothingQueued) << "refused requests leave no trace";
 
-  ASSERT_EQ(link.queueWrite(0x10000, 32496, bytes.data()), FsuipcError::Okay);
+  ASSERT_EQ(link.queueWrite(0x0100, 32496, bytes.data()), FsuipcError::Okay);
   uint32_t value = 0;
   EXPECT_EQ(link.queueRead(0x3304, &value), FsuipcError::AreaFull);
   ASSERT_EQ(link.process(), FsuipcError::Okay);
   auto writes = server.writes();
   ASSERT_FALSE(writes.empty());
-  EXPECT_EQ(writes.back().offset, 0x10000u);
+  EXPECT_EQ(writes.back().offset, 0x0100u);
   EXPECT_EQ(writes.back().bytes, std::vector<uint8_t>(32496, 0xA5));
 }
 

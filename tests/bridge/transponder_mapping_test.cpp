@@ -93,12 +93,31 @@ TEST_F(TransponderMappingTest, SizesBeyondTheDataValueWriteNothingAndSaySo) {
                     <fsuipc offset="66C0" size="5" data="1"/>
                     <fsuipc offset="66C0" size="-1" data="1"/>
                     <fsuipc offset="66C0" size="4294967295" data="1"/>
+                    <fsuipc offset="66C0" size="4294967297" data="1"/>
+                    <fsuipc offset="66C0" size="4294967296" data="1"/>
                     <fsuipc offset="66C1" size="1" data="5"/>
                   </function>)");
   EXPECT_EQ(run("ON"), (std::vector<Write>{{0x66C1, {5}}}));
-  ASSERT_EQ(screen.texts.size(), 3u);
+  ASSERT_EQ(screen.texts.size(), 5u);
   EXPECT_EQ(screen.texts[0],
             (ShownText{"Squarix: a step of offset 66C0 has size 5; only sizes 1 to 4 can be written", 5.0f}));
+}
+
+TEST_F(TransponderMappingTest, StepsReachingPastTheLastOffsetWriteNothingAndSaySo) {
+  useFunctions(R"(<function name="ON">
+                    <fsuipc offset="FFFF" size="2" data="1"/>
+                    <fsuipc offset="0xFFFFFFF0" size="1" data="1"/>
+                    <fsuipc offset="100000000" size="1" data="1"/>
+                    <fsuipc offset="10000" size="1" data="1"/>
+                    <fsuipc offset="FFFF" size="1" data="7"/>
+                  </function>)");
+  EXPECT_EQ(run("ON"), (std::vector<Write>{{0xFFFF, {7}}}));
+  ASSERT_EQ(screen.texts.size(), 4u);
+  EXPECT_EQ(screen.texts[0],
+            (ShownText{"Squarix: a step of offset FFFF and size 2 reaches past the last FSUIPC offset, FFFF",
+                       5.0f}));
+  EXPECT_EQ(screen.texts[2].text,
+            "Squarix: a step of offset 100000000 and size 1 reaches past the last FSUIPC offset, FFFF");
 }
 
 TEST_F(TransponderMappingTest, PausesFallBetweenTheStepsAroundThem) {

@@ -378,6 +378,29 @@ TEST_F(SquarixTest, NoAreaOutlivesTheBridgeAndAKilledBridgesAreaGoesAtTheNextSta
   }));
 }
 
+TEST_F(SquarixTest, StepsThatDoNotFitFsuipcAreShownAndWriteNothing) {
+  writeModules(R"(<module name="Odd">
+  <function name="TARA">
+    <fsuipc offset="66C0" size="4294967297" data="1"/>
+    <fsuipc offset="0xFFFFFFF0" size="1" data="1"/>
+    <fsuipc offset="66C1" size="1" data="2"/>
+  </function>
+</module>)");
+  remember("Odd");
+  startLab();
+  startTheBridge();
+  TransponderSender panel;
+  ASSERT_TRUE(waitUntilListening());
+  ASSERT_TRUE(panel.open());
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
+  EXPECT_TRUE(waitForText("Squarix: a step of offset 66C0 has size 4294967297; only sizes 1 to 4 can be written"));
+  EXPECT_TRUE(waitForText(
+      "Squarix: a step of offset 0xFFFFFFF0 and size 1 reaches past the last FSUIPC offset, FFFF"));
+  ASSERT_TRUE(waitForFunctionWrites(0));
+  ASSERT_EQ(functionWrites().size(), 1u);
+  EXPECT_EQ(functionWrites()[0].offset, 0x66C1u);
+}
+
 TEST_F(SquarixTest, ConnectsOnceTheSimulatorComesUp) {
   writeModules(kTcasModule);
   remember("TCAS");

@@ -189,6 +189,10 @@ TEST_F(FsuipcServerTest, MalformedAreasAreBadData) {
          for (uint32_t word : {2u, 0x3304u, 0xFFFFFFF8u}) a.word(word);
        }},
       {"offset range past 0xFFFFFFFF", [](FsuipcArea& a) { a.write(0xFFFFFFFE, {1, 2, 3, 4}); }},
+      {"write past the last offset FFFF", [](FsuipcArea& a) { a.write(0xFFFE, {1, 2, 3}); }},
+      {"write at an offset beyond 16 bits", [](FsuipcArea& a) { a.write(0xFFFFFFF0, {1}); }},
+      {"read beyond 16 bits", [](FsuipcArea& a) { a.read(0xFFFFFFF0, 4); }},
+      {"read past the last offset FFFF", [](FsuipcArea& a) { a.read(0xFFFF, 2); }},
       {"no terminator",
        [](FsuipcArea& a) {
          size_t used = 12 + 1;  // the good write
@@ -218,6 +222,12 @@ TEST_F(FsuipcServerTest, MalformedAreasAreBadData) {
   EXPECT_TRUE(server.writes().empty());
   EXPECT_EQ(server.get(0x0354, 1), 0u);
   EXPECT_EQ(server.exchanges(), std::size(cases) + 1);
+
+  // The server goes on serving, up to the very last offset.
+  FsuipcArea good;
+  good.write(0xFFFE, {0x12, 0x34});
+  EXPECT_EQ(sendFsuipcArea(good).sent.result, 1);
+  EXPECT_EQ(server.get(0xFFFE, 2), 0x3412u);
 }
 
 TEST_F(FsuipcServerTest, OtherMessagesAreAnsweredZeroAndNotCounted) {

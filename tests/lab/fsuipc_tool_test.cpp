@@ -67,7 +67,7 @@ TEST_F(FsuipcToolTest, SetChangesWhatClientsRead) {
       {{"3308", "4", "0"}, "3308 4 = 0x00000000 (0)\n", 0x3308, 4, 0},
       {{"0x0354", "2", "-2"}, "0354 2 = 0xFFFE (65534)\n", 0x0354, 2, 0xFFFE},
       {{"7b91", "1", "0xff"}, "7B91 1 = 0xFF (255)\n", 0x7B91, 1, 0xFF},
-      {{"10000", "3", "-8388608"}, "10000 3 = 0x800000 (8388608)\n", 0x10000, 3, 0x800000},
+      {{"FFFD", "3", "-8388608"}, "FFFD 3 = 0x800000 (8388608)\n", 0xFFFD, 3, 0x800000},
   };
   for (const Case& c : cases) {
     std::vector<std::string> words{"fsuipc", "set"};
@@ -115,8 +115,10 @@ TEST_F(FsuipcToolTest, MistakesExitTwoAndSayWhy) {
   };
   const Case cases[] = {
       {{"fsuipc", "get", "3304", "5"}, "SIZE is 1, 2, 3 or 4"},
-      {{"fsuipc", "get", "33g4", "4"}, "OFFSET is 1 to 8 hex digits"},
-      {{"fsuipc", "get", "123456789", "1"}, "OFFSET is 1 to 8 hex digits"},
+      {{"fsuipc", "get", "33g4", "4"}, "OFFSET is 1 to 4 hex digits"},
+      {{"fsuipc", "get", "12345", "1"}, "OFFSET is 1 to 4 hex digits"},
+      {{"fsuipc", "get", "FFFE", "4"}, "reach past FSUIPC's last offset, FFFF"},
+      {{"fsuipc", "set", "FFFF", "2", "1"}, "reach past FSUIPC's last offset, FFFF"},
       {{"fsuipc", "set", "0354", "1", "256"}, "fits in 1 byte, not \"256\""},
       {{"fsuipc", "set", "0354", "1", "-129"}, "fits in 1 byte"},
       {{"fsuipc", "set", "0354", "2", "0x-1"}, "fits in 2 bytes"},

@@ -25,15 +25,20 @@ std::string hexBytes(const std::vector<uint8_t>& bytes, const char* separator) {
 
 Reply usage(const std::string& why) { return {kBadUsage, "kestrix-lab: " + why + "\n"}; }
 
-// 1 to 8 hex digits, with or without 0x.
+constexpr char kOffsetUsage[] = "OFFSET is 1 to 4 hex digits (3304 or 0x3304)";
+constexpr char kRangeUsage[] = "OFFSET and SIZE reach past FSUIPC's last offset, FFFF";
+
+// 1 to 4 hex digits, with or without 0x: FSUIPC's offsets are 16 bits.
 std::optional<uint32_t> parseOffset(std::string_view text) {
   if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
   uint32_t offset = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), offset, 16);
-  if (text.empty() || text.size() > 8 || error != std::errc() || end != text.data() + text.size())
+  if (text.empty() || text.size() > 4 || error != std::errc() || end != text.data() + text.size())
     return std::nullopt;
   return offset;
 }
+
+bool withinOffsets(uint32_t offset, size_t size) { return offset + size <= 0x10000; }
 
 std::optional<size_t> parseSize(std::string_view text) {
   if (text.size() != 1 || text[0] < '1' || text[0] > '4') return std::nullopt;
@@ -85,9 +90,10 @@ Reply writes(FsuipcServer& server, const MatchedCommand& command) {
 // `fsuipc get OFFSET SIZE [--json]`: "3304 4 = 0x49990000 (1234763776)".
 Reply get(FsuipcServer& server, const MatchedCommand& command) {
   auto offset = parseOffset(command.arguments[0]);
-  if (!offset) return usage("OFFSET is 1 to 8 hex digits (3304 or 0x3304)");
+  if (!offset) return usage(kOffsetUsage);
   auto size = parseSize(command.arguments[1]);
   if (!size) return usage("SIZE is 1, 2, 3 or 4 bytes");
+  if (!withinOffsets(*offset, *size)) return usage(kRangeUsage);
   uint32_t value = server.get(*offset, *size);
   if (command.json) {
     return {kOk, JsonWriter()
@@ -106,9 +112,10 @@ Reply get(FsuipcServer& server, const MatchedCommand& command) {
 // `fsuipc set OFFSET SIZE VALUE`.
 Reply set(FsuipcServer& server, const MatchedCommand& command) {
   auto offset = parseOffset(command.arguments[0]);
-  if (!offset) return usage("OFFSET is 1 to 8 hex digits (3304 or 0x3304)");
+  if (!offset) return usage(kOffsetUsage);
   auto size = parseSize(command.arguments[1]);
   if (!size) return usage("SIZE is 1, 2, 3 or 4 bytes");
+  if (!withinOffsets(*offset, *size)) return usage(kRangeUsage);
   auto value = parseValue(command.arguments[2], *size);
   if (!value)
     return usage("VALUE is a decimal number (negative too) or 0x and hex digits that fits in " +

@@ -6,6 +6,8 @@ namespace lab::fsuipc {
 namespace {
 
 constexpr uint32_t kEndId = 0, kReadId = 1, kWriteId = 2;
+// FSUIPC's offsets are 16 bits: 0x0000 to 0xFFFF.
+constexpr uint64_t kOffsetSpace = 0x10000;
 
 // Whether `length` bytes from `at` lie inside the area, without overflow.
 bool fits(std::span<const uint8_t> area, size_t at, uint64_t length) {
@@ -40,7 +42,7 @@ std::optional<std::vector<IpcRequest>> parseIpcRequests(std::span<const uint8_t>
     request.offset = loadLittleEndian32(area, at + 4);
     request.count = loadLittleEndian32(area, at + 8);
     if (!fits(area, at, uint64_t(header) + request.count)) return std::nullopt;
-    if (uint64_t(request.offset) + request.count > 0x100000000ull) return std::nullopt;
+    if (uint64_t(request.offset) + request.count > kOffsetSpace) return std::nullopt;
     requests.push_back(request);
     at += header + request.count;
   }

@@ -25,7 +25,8 @@ struct IpcRequest {
 
 // The requests from `first` up to the terminator. Nothing when the list is
 // bad data: a record or the terminator that does not lie wholly inside the
-// area, an unknown id, or an offset range that runs past 0xFFFFFFFF.
+// area, an unknown id, or an offset range that runs past FSUIPC's last
+// offset, 0xFFFF.
 std::optional<std::vector<IpcRequest>> parseIpcRequests(std::span<const uint8_t> area,
                                                         size_t first);
 
