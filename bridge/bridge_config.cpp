@@ -16,6 +16,21 @@ constexpr char kModuleByNameQuery[] = "/quornellimited/squarix/modules/module[@n
 constexpr char kChooserTitle[] = "Squarix Configuration";
 constexpr char kChooserPrompt[] = "Please choose one of the available configurations:";
 constexpr uint32_t kChoices = 10;
+// The most a SimConnect text carries: one 64 KiB message less its header.
+constexpr size_t kLargestMenuBlock = 65536 - 32;
+constexpr float kNoticeSeconds = 5.0f;
+
+std::string chooserTitle(size_t leftOut) {
+  if (leftOut == 0) return kChooserTitle;
+  return std::string(kChooserTitle) + " (" + std::to_string(leftOut) + " more not listed)";
+}
+
+// The block's size: every string followed by its NUL.
+size_t blockSize(const std::string& title, const std::vector<std::string>& names) {
+  size_t size = title.size() + 1 + sizeof kChooserPrompt;
+  for (const std::string& name : names) size += name.size() + 1;
+  return size;
+}
 
 }  // namespace
 
@@ -54,8 +69,9 @@ bool BridgeConfig::loadConfiguration() {
   platform::XmlElement root = document_->root();
   modules_ = root ? root.selectNodes(kModulesQuery) : std::vector<platform::XmlElement>{};
   current_ = {};
-  if (auto name = readRememberedConfig(); name && root)
-    current_ = root.selectSingleNode(kModuleByNameQuery, {{"name", *name}});
+  // A choice that could not be stored still holds for this run.
+  auto name = choiceOfThisRun_ ? choiceOfThisRun_ : readRememberedConfig();
+  if (name && root) current_ = root.selectSingleNode(kModuleByNameQuery, {{"name", *name}});
   if (!current_) showConfigChooser();
   return true;
 }
@@ -69,11 +85,31 @@ std::vector<std::string> BridgeConfig::listedNames() const {
   return names;
 }
 
+std::vector<std::string> BridgeConfig::chooserNames(size_t* leftOut) const {
+  std::vector<std::string> names = listedNames();
+  if (blockSize(kChooserTitle, names) > kLargestMenuBlock) {
+    // The names that fit, in order, under a title that says how many are
+    // missing (room for it is kept with the count of all names).
+    const size_t all = names.size();
+    size_t used = blockSize(chooserTitle(all), {});
+    size_t fitting = 0;
+    while (fitting < all && used + names[fitting].size() + 1 <= kLargestMenuBlock)
+      used += names[fitting++].size() + 1;
+    names.resize(fitting);
+    if (leftOut) *leftOut = all - fitting;
+  } else if (leftOut) {
+    *leftOut = 0;
+  }
+  return names;
+}
+
 void BridgeConfig::showConfigChooser() {
+  size_t leftOut = 0;
+  std::vector<std::string> names = chooserNames(&leftOut);
   std::string block;
-  block.append(kChooserTitle).push_back('\0');
+  block.append(chooserTitle(leftOut)).push_back('\0');
   block.append(kChooserPrompt).push_back('\0');
-  for (const std::string& name : listedNames()) block.append(name).push_back('\0');
+  for (const std::string& name : names) block.append(name).push_back('\0');
   screen_.showMenu(block);
 }
 
@@ -81,8 +117,16 @@ void BridgeConfig::applyChosenConfig(uint32_t result) {
   // Higher values are the simulator's notices about the menu itself
   // (displayed, queued, removed, replaced, timed out).
   if (result >= kChoices) return;
-  std::vector<std::string> names = listedNames();
+  std::vector<std::string> names = chooserNames(nullptr);
   if (result >= names.size()) return;
-  rememberConfig(names[result]);
+  const std::string& chosen = names[result];
+  if (rememberConfig(chosen)) {
+    choiceOfThisRun_.reset();
+  } else {
+    choiceOfThisRun_ = chosen;
+    screen_.showSimText("Squarix: the choice of \"" + chosen +
+                            "\" could not be stored; it holds until the bridge ends",
+                        kNoticeSeconds);
+  }
   loadConfiguration();
 }

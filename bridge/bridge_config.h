@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,12 @@ class BridgeConfig {
   // chooser when there is none. False when the file could not be loaded;
   // the user was told and the bridge is asked to end.
   bool loadConfiguration();
-  // Sends the chooser menu listing every named module.
+  // Sends the chooser menu listing every named module that fits in one
+  // message; its title says how many more there are.
   void showConfigChooser();
   // Handles the chooser's result: 0 to 9 choose the name at that position.
+  // A choice the registry cannot store is shown as such and still holds
+  // until the bridge ends.
   void applyChosenConfig(uint32_t result);
 
   // The module whose functions run; empty while there is none.
@@ -39,12 +43,16 @@ class BridgeConfig {
   const std::string& path() const { return path_; }
 
  private:
+  // The listed names that fit in the chooser; leftOut: how many do not.
+  std::vector<std::string> chooserNames(size_t* leftOut) const;
+
   std::string path_;
   SimScreen& screen_;
   std::function<void()> requestQuit_;
   std::unique_ptr<platform::XmlDocument> document_;
   std::vector<platform::XmlElement> modules_;
   platform::XmlElement current_;
+  std::optional<std::string> choiceOfThisRun_;
 };
 
 // Where the configuration of a program lives: beside it, named after it,

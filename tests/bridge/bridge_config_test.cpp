@@ -1,4 +1,6 @@
 // Loading the configuration, the chooser and the remembered choice.
+#include <filesystem>
+
 #include "bridge_fixture.h"
 
 namespace bridgetest {
@@ -95,6 +97,47 @@ TEST_F(BridgeConfigTest, MoreThanTenModulesAreAllListedButOnlyTenCanBeChosen) {
   EXPECT_EQ(entriesOf(screen.menus.at(0)), chooserWith(names));
   config.applyChosenConfig(9);
   EXPECT_EQ(rememberedName(), std::optional<std::string>("M9"));
+}
+
+TEST_F(BridgeConfigTest, AChooserTooLargeForOneMessageListsWhatFitsAndCountsTheRest) {
+  std::string modules;
+  Entries names;
+  for (int i = 0; i < 1200; ++i) {
+    names.push_back("Module number " + std::to_string(i) + " of a large fleet of add-on aircraft, each with its own panel");
+    modules += module("name=\"" + names.back() + "\"", i % 100);
+  }
+  writeModules(modules);
+  ASSERT_TRUE(config.loadConfiguration());
+  ASSERT_EQ(screen.menus.size(), 1u);
+  const std::string& block = screen.menus[0];
+  EXPECT_LE(block.size(), 65536u - 32u) << "one SimConnect message";
+  Entries entries = entriesOf(block);
+  ASSERT_GT(entries.size(), 12u);
+  const size_t listed = entries.size() - 2;
+  EXPECT_LT(listed, names.size());
+  EXPECT_EQ(entries[0], "Squarix Configuration (" + std::to_string(names.size() - listed) + " more not listed)");
+  EXPECT_EQ(Entries(entries.begin() + 2, entries.end()), Entries(names.begin(), names.begin() + static_cast<long>(listed)));
+  // Not even one more name would have fitted.
+  EXPECT_GT(block.size() + names[listed].size() + 1, 65536u - 32u);
+  config.applyChosenConfig(3);
+  EXPECT_EQ(rememberedName(), std::optional<std::string>(names[3]));
+}
+
+TEST_F(BridgeConfigTest, AChoiceThatCannotBeStoredIsSaidAndHoldsForThisRun) {
+  writeModules(module("name=\"A\"", 1) + module("name=\"B\"", 2));
+  // A hive that is a folder can be neither read nor written, by anyone.
+  std::filesystem::create_directories(env.root() + "/registry/HKEY_CURRENT_USER.reg");
+  ASSERT_TRUE(config.loadConfiguration());
+  ASSERT_EQ(screen.menus.size(), 1u);
+  config.applyChosenConfig(1);
+  EXPECT_EQ(screen.texts, (std::vector<ShownText>{
+                              {"Squarix: the choice of \"B\" could not be stored; it holds until the bridge ends", 5.0f}}));
+  EXPECT_EQ(screen.menus.size(), 1u) << "no chooser again";
+  EXPECT_EQ(writesOf("TARA").at(0).bytes, std::vector<uint8_t>{2});
+  // Later loads of this run keep it too.
+  ASSERT_TRUE(config.loadConfiguration());
+  EXPECT_EQ(screen.menus.size(), 1u);
+  EXPECT_TRUE(config.currentModule());
 }
 
 TEST_F(BridgeConfigTest, TheRememberedNameIsMatchedExactlyAndTheFirstOfTwinsWins) {

@@ -133,6 +133,39 @@ TEST_F(SquarixTest, TheChooserComesUpWithoutARememberedModuleAndAChoiceTakesEffe
   EXPECT_TRUE(sim->waitUntil([&] { return sim->openMenuText("Squarix").has_value(); }, kBridgeDeadline));
 }
 
+TEST_F(SquarixTest, AChooserTooLargeForOneMessageShowsWhatFits) {
+  std::string modules;
+  for (int i = 0; i < 1200; ++i)
+    modules += "<module name=\"Add-on aircraft number " + std::to_string(i) +
+               " with a long name, as some fleets of add-ons have\"/>\n";
+  writeModules(modules);
+  startLab();
+  startTheBridge();
+  ASSERT_TRUE(sim->waitUntil([&] { return sim->openMenuText("Squarix").has_value(); }, kBridgeDeadline));
+  auto chooser = *sim->openMenuText("Squarix");
+  ASSERT_GT(chooser.menuItems.size(), 10u);
+  EXPECT_EQ(chooser.text, "Squarix Configuration (" + std::to_string(1200 - chooser.menuItems.size()) +
+                              " more not listed)");
+  EXPECT_EQ(chooser.menuItems.front(), "Add-on aircraft number 0 with a long name, as some fleets of add-ons have");
+}
+
+TEST_F(SquarixTest, AChoiceTheRegistryCannotStoreIsSaidAndStillUsed) {
+  writeModules(R"(<module name="A"><function name="TARA"><fsuipc offset="66C0" size="1" data="1"/></function></module>
+                  <module name="B"><function name="TARA"><fsuipc offset="66C0" size="1" data="3"/></function></module>)");
+  // A hive that is a folder can be neither read nor written.
+  std::filesystem::create_directories(env.root() + "/registry/HKEY_CURRENT_USER.reg");
+  startLab();
+  startTheBridge();
+  ASSERT_TRUE(sim->waitUntil([&] { return sim->openMenuText("Squarix").has_value(); }, kBridgeDeadline));
+  ASSERT_TRUE(sim->choose("Squarix", "1"));
+  EXPECT_TRUE(waitForText("Squarix: the choice of \"B\" could not be stored; it holds until the bridge ends"));
+  TransponderSender panel;
+  ASSERT_TRUE(panel.open());
+  ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
+  ASSERT_TRUE(waitForFunctionWrites(0));
+  EXPECT_EQ(functionWrites().at(0).bytes, std::vector<uint8_t>{3});
+}
+
 TEST_F(SquarixTest, TheConfigurationIsLoadedWhenAFlightStarts) {
   writeModules(kTcasModule);
   remember("TCAS");
