@@ -10,9 +10,10 @@ namespace labtool {
 namespace {
 
 constexpr const char* kServeUsage =
-    "  kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight] [--no-boards]\n"
+    "  kestrix-lab serve [--world FILE] [--tcp PORT] [--pipe NAME] [--no-flight] [--no-boards]\n"
     "      run the lab's world until SIGINT or SIGTERM (then exit 0). The simulator\n"
     "      listens on <runtime dir>/simconnect.sock (and on 127.0.0.1:PORT with --tcp),\n"
+    "      or with --pipe on the pipe NAME (SimConnect.cfg: Protocol=Pipe, Port=NAME),\n"
     "      the control socket of the other commands is <runtime dir>/lab/control.sock.\n"
     "      Prints \"lab: serving on <socket path>\" once it serves.\n"
     "      --world FILE  the world to serve (see docs/lab.md); --tcp, --no-flight and\n"

@@ -12,7 +12,9 @@
 #include <lab/sim_commands.h>
 #include <lab/simulator.h>
 #include <lab/world_file.h>
+#include <platform/runtime_dir.h>
 #include <platform/stop_signal.h>
+#include <simconnect/local_pipe.h>
 
 #include <charconv>
 #include <condition_variable>
@@ -42,7 +44,7 @@ void waitForStop() {
 int badUsage(const std::string& why) {
   std::fprintf(stderr,
                "kestrix-lab: %s\nusage: kestrix-lab serve [--world FILE] [--tcp PORT] "
-               "[--no-flight] [--no-boards]\n",
+               "[--pipe NAME] [--no-flight] [--no-boards]\n",
                why.c_str());
   return lab::control::kBadUsage;
 }
@@ -50,6 +52,7 @@ int badUsage(const std::string& why) {
 struct ServeOptions {
   std::string worldFile;
   std::optional<uint16_t> tcpPort;
+  std::string pipeName;  // empty: the simulator's default pipe
   bool noFlight = false;
   bool noBoards = false;
 };
@@ -68,6 +71,9 @@ std::string parseOptions(const std::vector<std::string>& arguments, ServeOptions
       if (error != std::errc() || end != v.data() + v.size() || port == 0)
         return "--tcp takes a port number from 1 to 65535";
       options.tcpPort = port;
+    } else if (a == "--pipe" && hasValue) {
+      options.pipeName = arguments[++i];
+      if (options.pipeName.empty()) return "--pipe takes the pipe's name";
     } else if (a == "--no-flight") {
       options.noFlight = true;
     } else if (a == "--no-boards") {
@@ -109,7 +115,11 @@ int serveCommand(const std::vector<std::string>& arguments) {
     return lab::control::kNotRunning;
   }
 
-  lab::Simulator simulator({"", world.tcpPort, world.flightRunning});
+  const std::string socketPath =
+      options.pipeName.empty()
+          ? std::string()
+          : platform::runtimeDir() + "/" + simconnect::pipeSocketFileName(options.pipeName);
+  lab::Simulator simulator({socketPath, world.tcpPort, world.flightRunning});
   simulator.setRefusing(world.refusing);
   simulator.setRadios(world.aircraft);
   simulator.setRadioTuning(world.radioTuning);

@@ -3,6 +3,7 @@
 #include <platform/profile_file.h>
 #include <platform/runtime_dir.h>
 #include <platform/system_facts.h>
+#include <simconnect/local_pipe.h>
 
 #include <charconv>
 #include <strings.h>
@@ -30,37 +31,55 @@ std::string findSection(const std::string& path, uint32_t configIndex) {
   return "";
 }
 
-}  // namespace
+std::string folderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
 
-std::string defaultLocalSocketPath() { return platform::runtimeDir() + "/simconnect.sock"; }
-
-Endpoint endpointForConfigIndex(uint32_t configIndex) {
-  Endpoint local;
-  local.address = defaultLocalSocketPath();
-
-  std::vector<std::string> files = {kConfigFileName};
+// Where the file is looked for, in order: beside the program (a simulator
+// that starts the program from its launch file makes its own folder the
+// current one), the current folder, the home folder.
+std::vector<std::string> configFileCandidates() {
+  std::vector<std::string> files;
+  const std::string program = platform::ownProgramPath();
+  if (!program.empty()) files.push_back(folderOf(program) + "/" + kConfigFileName);
+  files.push_back(kConfigFileName);
   if (auto home = platform::environmentValue("HOME"))
     files.push_back(*home + "/" + kConfigFileName);
+  return files;
+}
 
-  for (const auto& path : files) {
+}  // namespace
+
+std::string pipeSocketPath(const std::string& pipeName) {
+  return platform::runtimeDir() + "/" + pipeSocketFileName(pipeName);
+}
+
+std::string defaultLocalSocketPath() { return pipeSocketPath(kDefaultPipeName); }
+
+Endpoint endpointForConfigIndex(uint32_t configIndex) {
+  for (const auto& path : configFileCandidates()) {
     std::string section = findSection(path, configIndex);
     if (section.empty()) continue;
-    std::string protocol = platform::getProfileString(section, "Protocol", "Pipe", path);
+    std::string protocol = platform::getProfileString(section, "Protocol", "IPv4", path);
     std::string address = platform::getProfileString(section, "Address", "", path);
-    int port = platform::getProfileInt(section, "Port", 0, path);
+    std::string portText = platform::getProfileString(section, "Port", "", path);
     Endpoint e;
     e.disableNagle = platform::getProfileInt(section, "DisableNagle", 0, path) != 0;
-    if (equalsIgnoringCase(protocol, "IPv4") || equalsIgnoringCase(protocol, "IPv6")) {
-      e.kind = equalsIgnoringCase(protocol, "IPv4") ? Endpoint::Kind::Tcp4 : Endpoint::Kind::Tcp6;
-      e.address = address.empty() ? (e.kind == Endpoint::Kind::Tcp4 ? "127.0.0.1" : "::1")
-                                  : address;
-      e.port = (port > 0 && port < 65536) ? static_cast<uint16_t>(port) : 0;
+    if (equalsIgnoringCase(protocol, "Pipe")) {
+      // The pipe is on this computer; Address would name the computer.
+      e.kind = Endpoint::Kind::LocalSocket;
+      e.address = pipeSocketPath(portText.empty() ? kDefaultPipeName : portText);
       return e;
     }
-    e.kind = Endpoint::Kind::LocalSocket;
-    e.address = (!address.empty() && address[0] == '/') ? address : local.address;
+    e.kind = equalsIgnoringCase(protocol, "IPv6") ? Endpoint::Kind::Tcp6 : Endpoint::Kind::Tcp4;
+    e.address = address.empty() ? (e.kind == Endpoint::Kind::Tcp4 ? "127.0.0.1" : "::1") : address;
+    int port = platform::getProfileInt(section, "Port", 0, path);
+    e.port = (port > 0 && port < 65536) ? static_cast<uint16_t>(port) : 0;
     return e;
   }
+  Endpoint local;
+  local.address = defaultLocalSocketPath();
   return local;
 }
 

@@ -13,13 +13,18 @@ struct Endpoint {
   bool disableNagle = false;
 };
 
-// Reads SimConnect.cfg like the published client library: the current folder
-// first, then the home folder; section [SimConnect.N] for configuration index
-// N ([SimConnect] also serves index 0). Without a file or section the client
-// talks to the local simulator: the lab's socket in the runtime folder.
-// "Protocol=Pipe" means the local simulator too (Address may name a socket).
+// Reads SimConnect.cfg like the published client library: beside the
+// program first, then in the current folder, then in the home folder;
+// section [SimConnect.N] for configuration index N ([SimConnect] also serves
+// index 0). In a section, "Protocol" is IPv4 (also when the key is missing),
+// IPv6 or Pipe; for IPv4 and IPv6 "Address" and "Port" name the simulator,
+// for Pipe "Port" names the pipe (the simulator's default pipe when empty).
+// Without a file or section the client talks to the local simulator's
+// default pipe.
 Endpoint endpointForConfigIndex(uint32_t configIndex);
 
+// The Unix socket in the runtime folder that stands for a local pipe.
+std::string pipeSocketPath(const std::string& pipeName);
 std::string defaultLocalSocketPath();
 
 }  // namespace simconnect

@@ -1,5 +1,6 @@
 // The real squarix process: entry, session, configuration chooser and the
 // transponder events turned into FSUIPC writes.
+#include <simconnect/local_pipe.h>
 #include <simconnect/wire.h>
 
 #include <filesystem>
@@ -432,6 +433,21 @@ TEST_F(SquarixTest, StepsThatDoNotFitFsuipcAreShownAndWriteNothing) {
   ASSERT_TRUE(waitForFunctionWrites(0));
   ASSERT_EQ(functionWrites().size(), 1u);
   EXPECT_EQ(functionWrites()[0].offset, 0x66C1u);
+}
+
+TEST_F(SquarixTest, SimConnectCfgBesideTheProgramComesBeforeTheCurrentFolders) {
+  // The simulator serves on a pipe of its own name only.
+  lab::Simulator::Options options;
+  options.socketPath = env.runtimeDir() + "/" + simconnect::pipeSocketFileName("Beside/SimConnect");
+  sim = std::make_unique<lab::Simulator>(options);
+  ASSERT_TRUE(sim->start());
+  testsupport::writeFile(programFolder + "/SimConnect.cfg", "[SimConnect]\nProtocol=Pipe\nPort=Beside/SimConnect\n");
+  // The current folder, as a simulator that starts the bridge leaves it.
+  testsupport::writeFile(env.root() + "/SimConnect.cfg", "[SimConnect]\nProtocol=Pipe\nPort=Nowhere/SimConnect\n");
+  writeModules(kTcasModule);
+  remember("TCAS");
+  startTheBridge();
+  EXPECT_TRUE(waitForConnection());
 }
 
 TEST_F(SquarixTest, ConnectsOnceTheSimulatorComesUp) {

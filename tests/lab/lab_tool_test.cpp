@@ -67,6 +67,20 @@ TEST_F(LabToolTest, ChooseReachesTheClientAndUnknownItemsAreRefused) {
   EXPECT_NE(menus.output.find("About...  [id 3, data 0]"), std::string::npos) << menus.output;
 }
 
+TEST_F(LabToolTest, ServeListensOnANamedPipeInsteadOfTheDefaultOne) {
+  auto lab = platform::ChildProcess::start({tool(), {"serve", "--pipe", "Custom/SimConnect"}, {}, {}, ""});
+  ASSERT_TRUE(lab);
+  const std::string pipe = platform::runtimeDir() + "/pipe.custom%2Fsimconnect.sock";
+  ASSERT_TRUE(lab->waitForOutput("lab: serving on " + pipe + "\n", kToolPatience)) << lab->output();
+  ProbeClient probe;
+  ASSERT_TRUE(probe.connectUnix(pipe));
+  EXPECT_TRUE(probe.open("OnThePipe", kPatience));
+  EXPECT_FALSE(std::filesystem::exists(simulatorSocket()));
+  lab->requestStop();
+  EXPECT_EQ(lab->waitForExit(kToolPatience), 0);
+  EXPECT_EQ(run({"serve", "--pipe"}).exitCode, 2);
+}
+
 TEST_F(LabToolTest, WorldFileAndOptionsChooseTheFlight) {
   std::string world = environment.root() + "/world.ini";
   testsupport::writeFile(world, "[simulator]\nflight = stopped\n");

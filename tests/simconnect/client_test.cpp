@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "simconnect/local_pipe.h"
 #include "simconnect/wire.h"
 #include "test_environment.h"
 
@@ -174,28 +175,74 @@ TEST_F(ClientTest, QuitArrivesBeforeTheEndOfTheConnection) {
   EXPECT_EQ(dispatchUntil([] { return false; }), SIMCONNECT_E_PIPE_BROKEN);
 }
 
-TEST_F(ClientTest, SimConnectCfgInTheCurrentFolderNamesATcpSimulator) {
-  // A second lab, reachable only over TCP through the file.
-  lab::Simulator::Options options;
-  options.socketPath = env.runtimeDir() + "/other.sock";
-  options.tcpOnAnyFreePort = true;
-  auto tcpSim = std::make_unique<lab::Simulator>(options);
-  ASSERT_TRUE(tcpSim->start());
-  uint16_t port = tcpSim->tcpPort();
-  std::string folder = env.root() + "/cwd";
-  testsupport::writeFile(folder + "/SimConnect.cfg",
-                         "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + std::to_string(port) + "\n");
-  auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder);
-  HRESULT result = SimConnect_Open(&handle, "OverTcp", nullptr, 0, nullptr, 0);
-  std::filesystem::current_path(previous);
-  ASSERT_EQ(result, S_OK);
-  EXPECT_TRUE(tcpSim->waitUntil([&] {
-    for (const auto& c : tcpSim->clients())
-      if (c.name == "OverTcp" && c.connected) return true;
-    return false;
-  }, 20s));
-  for (const auto& c : sim->clients()) EXPECT_NE(c.name, "OverTcp");
+// Which lab a client of that name reached: "default", "other" or "none".
+class ClientConfigTest : public ClientTest {
+ protected:
+  std::string reachedBy(const std::string& config, const std::string& clientName) {
+    std::string folder = env.root() + "/cwd-" + clientName;
+    testsupport::writeFile(folder + "/SimConnect.cfg", config);
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    HANDLE opened = nullptr;
+    HRESULT result = SimConnect_Open(&opened, clientName.c_str(), nullptr, 0, nullptr, 0);
+    std::filesystem::current_path(previous);
+    if (FAILED(result)) return "none";
+    SimConnect_Close(opened);
+    for (const auto& [which, lab] : {std::pair<const char*, lab::Simulator*>{"default", sim.get()},
+                                     {"other", other.get()}})
+      for (const auto& c : lab->clients())
+        if (c.name == clientName) return which;
+    return "unknown";
+  }
+  // A second lab on its own pipe, and on TCP.
+  void startOther(const std::string& socketFileName) {
+    lab::Simulator::Options options;
+    options.socketPath = env.runtimeDir() + "/" + socketFileName;
+    options.tcpOnAnyFreePort = true;
+    other = std::make_unique<lab::Simulator>(options);
+    ASSERT_TRUE(other->start());
+  }
+  std::unique_ptr<lab::Simulator> other;
+};
+
+TEST_F(ClientConfigTest, SimConnectCfgIsReadAsThePublishedClientReadsIt) {
+  startOther(simconnect::pipeSocketFileName("Custom/SimConnect"));
+  const std::string port = std::to_string(other->tcpPort());
+  struct Case {
+    const char* what;
+    std::string config;
+    const char* reached;
+  } cases[] = {
+      {"IPv4 with address and port", "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + port + "\n", "other"},
+      {"no protocol means IPv4", "[SimConnect]\nAddress=127.0.0.1\nPort=" + port + "\n", "other"},
+      {"a pipe named by its port", "[SimConnect]\nProtocol=Pipe\nPort=Custom/SimConnect\n", "other"},
+      {"a pipe's name ignores letter case and the local prefix",
+       "[SimConnect]\nProtocol=pipe\nPort=\\\\.\\pipe\\CUSTOM/simconnect\n", "other"},
+      {"a pipe without a port is the default pipe", "[SimConnect]\nProtocol=Pipe\n", "default"},
+      {"a pipe nobody serves", "[SimConnect]\nProtocol=Pipe\nPort=Nobody/SimConnect\n", "none"},
+      {"the section of index 0", "[SimConnect.0]\nProtocol=Pipe\nPort=Custom/SimConnect\n", "other"},
+      {"a section of another index only", "[SimConnect.1]\nProtocol=Pipe\nPort=Custom/SimConnect\n",
+       "default"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(reachedBy(c.config, "Client" + std::to_string(n++)), c.reached);
+  }
+}
+
+TEST(LocalPipe, EveryPipeHasASocketFileOfItsOwn) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Microsoft Flight Simulator\\SimConnect", "simconnect.sock"},
+      {"microsoft flight simulator\\simconnect", "simconnect.sock"},
+      {"\\\\.\\pipe\\Microsoft Flight Simulator\\SimConnect", "simconnect.sock"},
+      {"", "simconnect.sock"},
+      {"Custom/SimConnect", "pipe.custom%2Fsimconnect.sock"},
+      {"Custom\\SimConnect", "pipe.custom%5Csimconnect.sock"},
+      {"../x", "pipe...%2Fx.sock"},
+      {"a%2Fb", "pipe.a%252fb.sock"},
+  };
+  for (const auto& [name, file] : cases) EXPECT_EQ(simconnect::pipeSocketFileName(name), file) << name;
 }
 
 TEST_F(ClientTest, CallsOnANullHandleFailWithoutHarm) {

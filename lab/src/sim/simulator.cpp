@@ -7,6 +7,7 @@
 #include "socket_server.h"
 
 #include <platform/runtime_dir.h>
+#include <simconnect/local_pipe.h>
 
 #include <poll.h>
 
@@ -78,7 +79,8 @@ bool Simulator::start() {
   std::lock_guard lock(impl_->mutex);
   if (impl_->running) return true;
   impl_->socketPath = impl_->options.socketPath.empty()
-                          ? platform::runtimeDir() + "/simconnect.sock"
+                          ? platform::runtimeDir() + "/" +
+                                simconnect::pipeSocketFileName(simconnect::kDefaultPipeName)
                           : impl_->options.socketPath;
   std::optional<uint16_t> tcpPort;
   if (impl_->options.tcpOnAnyFreePort)
