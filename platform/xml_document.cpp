@@ -62,11 +62,49 @@ std::string XmlElement::text() const {
   return text;
 }
 
-void XmlElement::setText(const std::string& text) {
-  if (!node_) return;
+bool isXmlText(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    uint32_t code = 0;
+    size_t length = 0;
+    if (lead < 0x80) {
+      code = lead;
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      code = lead & 0x1F;
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      code = lead & 0x0F;
+      length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      code = lead & 0x07;
+      length = 4;
+    } else {
+      return false;  // a continuation byte, or a lead no UTF-8 has
+    }
+    if (i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are no UTF-8.
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
+    const bool allowed = code == '\t' || code == '\n' || (code >= 0x20 && code != 0xFFFE && code != 0xFFFF);
+    if (!allowed) return false;
+    i += length;
+  }
+  return true;
+}
+
+bool XmlElement::setText(const std::string& text) {
+  if (!node_ || !isXmlText(text)) return false;
   pugi::xml_node node = nodeOf(node_);
   while (node.first_child()) node.remove_child(node.first_child());
   if (!text.empty()) node.append_child(pugi::node_pcdata).set_value(text.c_str());
+  return true;
 }
 
 std::optional<std::string> XmlElement::attribute(const std::string& name) const {

@@ -1,6 +1,7 @@
 #include "registration/launch_registration.h"
 
 #include <platform/system_facts.h>
+#include <platform/xml_document.h>
 
 #include <memory>
 
@@ -37,6 +38,12 @@ std::vector<LaunchFile*> viewOf(const std::vector<std::unique_ptr<SimulatorLaunc
 bool registerLaunchEntryIn(const std::vector<LaunchFile*>& files, const std::string& entryName,
                            const std::string& programPath) {
   if (files.empty()) return true;
+  // A path of bytes that are no text (a Linux path may hold any byte but
+  // '/' and NUL) would make a launch file no reader accepts.
+  if (!platform::isXmlText(programPath)) {
+    showPathRefused(entryName, programPath);
+    return false;
+  }
   if (!loadAll(files)) return false;
   for (LaunchFile* file : files) {
     if (!file->addEntry(entryName, programPath, /*disabled=*/false, /*manualLoad=*/false)) {

@@ -17,6 +17,10 @@ void showSaveError(const std::string& caption, const std::string& path, const st
 // folder is unset.
 void showFolderUnknown(const std::string& caption, const std::string& variable);
 
+// The program's path cannot be written into a launch file; nothing was
+// changed.
+void showPathRefused(const std::string& entryName, const std::string& programPath);
+
 // The entry could not be added to some launch file; nothing was saved.
 void showAddFailure(const std::string& entryName);
 

@@ -54,7 +54,7 @@ bool SimulatorLaunchFile::addEntry(const std::string& entryName, const std::stri
   for (const auto& [name, text] : fields) {
     platform::XmlElement field = entry.appendElement(name);
     if (!field) return false;
-    field.setText(text);
+    if (!field.setText(text)) return false;
   }
   return true;
 }

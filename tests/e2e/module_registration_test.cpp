@@ -7,6 +7,7 @@
 
 #include "module_fixture.h"
 #include "simulator_world.h"
+#include "strict_xml.h"
 
 namespace e2e {
 namespace {
@@ -117,6 +118,7 @@ TEST_F(ModuleRegistrationTest, TheInstalledSimulatorsDecideWhichLaunchFilesAreWr
 TEST_F(ModuleRegistrationTest, AMissingLaunchFileBecomesTheDefaultDocumentWithTheEntryThenWithout) {
   installFsx();
   ASSERT_EQ(runModule("/RegisterFSx"), kQuietSuccess);
+  EXPECT_EQ(testsupport::strictXmlProblem(testsupport::readFile(fsxFile())), "");
   EXPECT_EQ(regtest::rootChildren(fsxFile()),
             (std::vector<std::string>{"Descr", "Filename", "Disabled", "Launch.ManualLoad", "Launch.Addon"}));
   EXPECT_EQ(regtest::addonsOf(fsxFile()), std::vector{ourEntry()});
@@ -241,6 +243,42 @@ TEST_F(ModuleRegistrationTest, ALaunchFileThatCannotBeSavedIsReportedAndTheOther
             (Outcome{2, "SimConnect Module Update - FSX: Error saving " + appData +
                             "/Microsoft/FSX/EXE.XML\nNot a directory\n"}));
   EXPECT_EQ(regtest::addonsOf(regtest::prepar3Dv4LaunchFile(env)), std::vector{ourEntry()});
+}
+
+TEST_F(ModuleRegistrationTest, AProgramPathThatIsNoTextIsRefusedAndTheLaunchFileKept) {
+  installFsx();
+  const std::string original = regtest::launchFileWith({{"Other", "/other"}});
+  testsupport::writeFile(fsxFile(), original);
+  // Any byte but '/' and NUL may name a folder on Linux; these two are no
+  // UTF-8 at all.
+  const std::string folder = env.root() + "/bad\xC0\xBCname";
+  std::filesystem::create_directories(folder);
+  const std::string copy = folder + "/kestrix-module";
+  std::filesystem::copy_file(testsupport::programPath("kestrix-module"), copy);
+  platform::ChildProcess::Options options;
+  options.program = copy;
+  options.arguments = {"/RegisterFSx"};
+  options.environment = env.childEnvironment();
+  options.workingFolder = env.root();
+  auto process = platform::ChildProcess::start(options);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(process->waitForExit(kDeadline), std::optional<int>(2));
+  EXPECT_NE(process->output().find("KESTRIX Module: Unable to add this module to the SimConnect file: its path is "
+                                   "not text that EXE.XML can hold."),
+            std::string::npos)
+      << process->output();
+  EXPECT_EQ(testsupport::readFile(fsxFile()), original);
+
+  // A path of real text beyond ASCII is written, and any reader takes the file.
+  const std::string textFolder = env.root() + "/Fl\u00fcge \u0142ukasz";
+  std::filesystem::create_directories(textFolder);
+  std::filesystem::copy_file(copy, textFolder + "/kestrix-module");
+  options.program = textFolder + "/kestrix-module";
+  process = platform::ChildProcess::start(options);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(process->waitForExit(kDeadline), std::optional<int>(0)) << process->output();
+  EXPECT_EQ(regtest::addonsOf(fsxFile()).back().path, options.program);
+  EXPECT_EQ(testsupport::strictXmlProblem(testsupport::readFile(fsxFile())), "");
 }
 
 TEST_F(ModuleRegistrationTest, ASignalledSideRunEndsItselfAndLeavesTheRunningDriverAlone) {

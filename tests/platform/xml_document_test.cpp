@@ -50,6 +50,33 @@ std::vector<std::string> filesIn(const std::string& folder) {
   return names;
 }
 
+TEST(XmlText, OnlyTextThatReadsBackAsItIsCanBeStored) {
+  const std::pair<std::string, bool> cases[] = {
+      {"", true},
+      {"/opt/kestrix/kestrix-module", true},
+      {"tab\tand\nline feed", true},
+      {"\u0142ukasz \u00fc \u20ac \U0001F6E9", true},
+      {"\xC0\xBC", false},          // an overlong '<'
+      {"J\xFCrgen", false},          // Latin-1, not UTF-8
+      {"\xE2\x82", false},          // cut short
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // beyond Unicode
+      {"\xEF\xBF\xBE", false},      // U+FFFE
+      {"a\x01b", false},
+      {"a\rb", false},
+      {std::string("a\0b", 3), false},
+  };
+  for (const auto& [text, stored] : cases) EXPECT_EQ(platform::isXmlText(text), stored) << text;
+
+  XmlDocument document;
+  ASSERT_TRUE(document.loadText("<a><b>kept</b></a>"));
+  XmlElement b = document.root().childElements().at(0);
+  EXPECT_FALSE(b.setText("\xC0\xBC"));
+  EXPECT_EQ(b.text(), "kept");
+  EXPECT_TRUE(b.setText("new"));
+  EXPECT_EQ(b.text(), "new");
+}
+
 TEST_F(XmlDocumentTest, ParseErrorsTellCodeLineAndReason) {
   struct Case {
     const char* what;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "simulator_world.h"
+#include "strict_xml.h"
 
 namespace regtest {
 namespace {
@@ -130,8 +131,41 @@ TEST_F(LaunchFileTest, WhatElseTheFileHoldsSurvivesByteForByte) {
 }
 
 TEST_F(LaunchFileTest, AProgramPathBeyondLatin1IsWrittenSoThatItReadsBackWhole) {
-  registerOnce("/home/\u0142ukasz/kestrix-module");
-  EXPECT_EQ(addonsOf(launchFile()), std::vector<LaunchAddon>{ourEntry("/home/\u0142ukasz/kestrix-module")});
+  for (const char* path : {"/home/\u0142ukasz/kestrix-module", "/home/J\u00fcrgen/Fl\u00fcge/kestrix-module"}) {
+    SCOPED_TRACE(path);
+    std::filesystem::remove(launchFile());
+    registerOnce(path);
+    EXPECT_EQ(addonsOf(launchFile()), std::vector<LaunchAddon>{ourEntry(path)});
+    EXPECT_EQ(testsupport::strictXmlProblem(testsupport::readFile(launchFile())), "");
+  }
+}
+
+TEST_F(LaunchFileTest, AProgramPathThatIsNoTextIsRefusedAndTheFileKept) {
+  const std::string original = launchFileWith({{"Other", "/other"}});
+  const struct {
+    const char* what;
+    std::string path;
+  } cases[] = {
+      {"bytes that are no UTF-8", "/home/\xC0\xBC/kestrix-module"},
+      {"a Latin-1 byte", "/home/J\xFCrgen/kestrix-module"},
+      {"a control character", "/home/a\x01b/kestrix-module"},
+      {"a carriage return", "/home/a\rb/kestrix-module"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::writeFile(launchFile(), original);
+    notices.clear();
+    SimulatorLaunchFile file(SimulatorKind::FlightSimulatorX, folder());
+    EXPECT_FALSE(registration::registerLaunchEntryIn({&file}, kEntry, c.path));
+    EXPECT_EQ(testsupport::readFile(launchFile()), original);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind("KESTRIX Module: Unable to add this module to the SimConnect file: its path is not "
+                               "text that EXE.XML can hold.",
+                               0),
+              0u)
+        << notices[0];
+  }
+  EXPECT_EQ(notices.back().substr(notices.back().find('\n') + 1), "/home/a\\x0Db/kestrix-module");
 }
 
 TEST_F(LaunchFileTest, AFileThatCannotBeParsedIsReportedUnderTheSimulatorsCaptionAndKept) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,12 @@ struct XmlParseError {
 
 // String variables of a query, named without the '$' ("name" for $name):
 // the safe way to put outside text into an XPath expression.
+// Whether text can be stored in a document and read back as it is: valid
+// UTF-8 of characters XML allows, without carriage returns (a reader turns
+// them into line feeds). Byte strings that are no text, such as a file
+// path of arbitrary bytes, are not.
+bool isXmlText(std::string_view text);
+
 using XmlQueryVariables = std::vector<std::pair<std::string, std::string>>;
 
 // An element of a document; empty (false) when there is none. Valid while
@@ -50,8 +57,9 @@ class XmlElement {
   std::string name() const;
   // The text of every text node below the element, in document order.
   std::string text() const;
-  // Replaces the element's children by one text node.
-  void setText(const std::string& text);
+  // Replaces the element's children by one text node. False (and nothing
+  // changed) when the text is no XmlText.
+  bool setText(const std::string& text);
   std::optional<std::string> attribute(const std::string& name) const;
   void setAttribute(const std::string& name, const std::string& value);
 
