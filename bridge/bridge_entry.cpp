@@ -12,6 +12,7 @@ int runBridgeEntry(const std::string& argumentText,
   if (auto exitCode = registration::handleCommandLine(argumentText, "Squarix", launchEntry))
     return *exitCode;
 
+  if (auto exitCode = registration::refuseUnsafeRuntimeFolder("Squarix")) return *exitCode;
   if (platform::NamedMutex::openExisting(kBridgeMutexName)) return 1;
   auto instance = platform::NamedMutex::create(kBridgeMutexName, /*initiallyOwned=*/true);
 

@@ -21,6 +21,7 @@ int runProgramEntry(const std::string& argumentText,
   if (auto exitCode = registration::handleCommandLine(argumentText, kProgramCaption, launchEntry))
     return *exitCode;
 
+  if (auto exitCode = registration::refuseUnsafeRuntimeFolder(kProgramCaption)) return *exitCode;
   if (platform::NamedMutex::openExisting(kSingleInstanceMutexName)) return 1;
   auto instance = platform::NamedMutex::create(kSingleInstanceMutexName, /*initiallyOwned=*/true);
 

@@ -1,5 +1,6 @@
 #include "platform/runtime_dir.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -29,6 +30,17 @@ std::string runtimeDir() {
     dir = "/tmp/kestrix-" + std::to_string(getuid());
   posix::makeFolderChain(dir, kPrivateFolderMode);
   return dir;
+}
+
+std::optional<std::string> runtimeDirProblem() {
+  const std::string dir = runtimeDir();
+  struct stat info {};
+  // lstat: a link planted in the folder's place is no folder of ours.
+  if (lstat(dir.c_str(), &info) != 0) return "it cannot be created";
+  if (!S_ISDIR(info.st_mode)) return "it is no folder";
+  if (info.st_uid != geteuid()) return "it belongs to another user";
+  if ((info.st_mode & 077) != 0) return "other users may open it";
+  return std::nullopt;
 }
 
 std::string runtimePath(const std::string& relative) {

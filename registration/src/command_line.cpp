@@ -1,5 +1,6 @@
 #include "registration/command_line.h"
 
+#include <platform/runtime_dir.h>
 #include <platform/user_notice.h>
 
 #include "registration/launch_registration.h"
@@ -62,6 +63,18 @@ std::optional<int> handleCommandLine(const std::string& argumentText, const std:
       break;  // another switch is ignored: the program runs as without arguments
   }
   return std::nullopt;
+}
+
+std::optional<int> refuseUnsafeRuntimeFolder(const std::string& caption) {
+  auto problem = platform::runtimeDirProblem();
+  if (!problem) return std::nullopt;
+  platform::showMessageBox(caption,
+                           "Cannot run: the folder " + platform::runtimeDir() +
+                               ", which holds this program's shared objects, is not private (" +
+                               *problem +
+                               "). Remove it, or set KESTRIX_RUNTIME_DIR to a folder of your own.",
+                           platform::MessageIcon::Error);
+  return kUnsafeRuntimeFolderExitCode;
 }
 
 }  // namespace registration

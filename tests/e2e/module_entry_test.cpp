@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include <platform/profile_file.h>
+#include <sys/stat.h>
 
 #include "module_fixture.h"
 
@@ -43,6 +44,29 @@ TEST_F(ModuleTest, CommandLinesAreSortedIntoSwitchesSessionsAndMistakes) {
     bool shown = process->output().find("KESTRIX Module: Invalid argument detected.\n") != std::string::npos;
     EXPECT_EQ(shown, c.invalidArgumentShown) << c.args[0];
   }
+}
+
+TEST_F(ModuleTest, ARuntimeFolderOthersMayOpenIsRefused) {
+  startLab();
+  // The folder of every named object, window and socket, opened to everyone
+  // as another user could have made it.
+  ASSERT_EQ(chmod(env.runtimeDir().c_str(), 0777), 0);
+  for (const auto& program : {"kestrix-module", "squarix"}) {
+    SCOPED_TRACE(program);
+    auto process = testsupport::startProgramIn(env, testsupport::programPath(program), {});
+    ASSERT_TRUE(process);
+    EXPECT_EQ(process->waitForExit(kDeadline), std::optional<int>(3));
+    EXPECT_NE(process->output().find(": Cannot run: the folder " + env.runtimeDir() +
+                                     ", which holds this program's shared objects, is not private "
+                                     "(other users may open it)."),
+              std::string::npos)
+        << process->output();
+  }
+  EXPECT_TRUE(sim->clients().empty());
+  // Registration needs no runtime folder and still works.
+  auto registration = startModule({"/RegisterFSx"});
+  ASSERT_TRUE(registration);
+  EXPECT_EQ(registration->waitForExit(kDeadline), std::optional<int>(0));
 }
 
 TEST_F(ModuleTest, OtherSlashArgumentsRunTheSession) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -8,6 +9,13 @@ namespace platform {
 // /tmp/kestrix-<uid>. Created with mode 0700 on first use. Read from the
 // environment on every call, so a test can point each case elsewhere.
 std::string runtimeDir();
+
+// Why the runtime folder cannot be trusted, or nothing when it is ours: it
+// must be a folder (not a link to one), owned by this user and closed to
+// group and others. Otherwise another user could see or take over every
+// named object, window and socket in it. Creates it (mode 0700) first when
+// it is missing.
+std::optional<std::string> runtimeDirProblem();
 
 // runtimeDir() + "/" + relative, creating the intermediate folders of the
 // relative part.

@@ -42,4 +42,13 @@ std::string argumentTextOf(int argc, char** argv);
 std::optional<int> handleCommandLine(const std::string& argumentText, const std::string& caption,
                                      const LaunchEntryActions& launchEntry);
 
+// The exit code of a program that cannot run safely.
+constexpr int kUnsafeRuntimeFolderExitCode = 3;
+
+// Before a program runs: when its runtime folder is not private to the user
+// (another user could take over its objects and connections), shows why
+// under the program's caption and returns the exit code; nothing when the
+// program may run.
+std::optional<int> refuseUnsafeRuntimeFolder(const std::string& caption);
+
 }  // namespace registration
