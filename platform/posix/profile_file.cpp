@@ -1,20 +1,14 @@
 #include "platform/profile_file.h"
 
-#include <mutex>
 #include <optional>
 
 #include "file_content.h"
+#include "platform/file_edit_turn.h"
 #include "profile_text.h"
 
 namespace platform {
 namespace {
 
-// Writers of this process take turns, so that two threads that change one
-// file do not lose each other's change.
-std::mutex& writeTurn() {
-  static std::mutex turn;
-  return turn;
-}
 
 std::optional<std::string> readValue(const std::string& section, const std::string& key,
                                      const std::string& path) {
@@ -40,7 +34,9 @@ std::string getProfileString(const std::string& section, const std::string& key,
 
 bool writeProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path) {
-  std::lock_guard<std::mutex> turn(writeTurn());
+  // Writers take turns, across threads and programs, so that no read-change-
+  // write loses another one's change.
+  FileEditTurn turn(path);
   FileContent old = readFileContent(path);
   if (old.outcome == FileReadOutcome::Failed) return false;  // never clobber what we cannot read
   auto updated = profile::withValue(old.bytes, section, key, value);

@@ -22,6 +22,7 @@ SimulatorLaunchFile::SimulatorLaunchFile(SimulatorKind kind, const std::string& 
       caption_(launchFileCaption(kind)) {}
 
 bool SimulatorLaunchFile::load() {
+  if (!turn_) turn_ = std::make_unique<platform::FileEditTurn>(fullPath_);
   root_ = {};
   if (document_.loadFile(fullPath_)) {
     root_ = document_.root();

@@ -2,6 +2,7 @@
 // registry, APPDATA and PROGRAMDATA of the test's own.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -279,6 +280,26 @@ TEST_F(ModuleRegistrationTest, AProgramPathThatIsNoTextIsRefusedAndTheLaunchFile
   EXPECT_EQ(process->waitForExit(kDeadline), std::optional<int>(0)) << process->output();
   EXPECT_EQ(regtest::addonsOf(fsxFile()).back().path, options.program);
   EXPECT_EQ(testsupport::strictXmlProblem(testsupport::readFile(fsxFile())), "");
+}
+
+TEST_F(ModuleRegistrationTest, TheDriverAndTheBridgeRegisteringAtOnceKeepBothEntries) {
+  installFsxAndPrepar3Dv4();
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    std::filesystem::remove(fsxFile());
+    std::filesystem::remove(regtest::prepar3Dv4LaunchFile(env));
+    auto driver = startModule({"/RegisterFSx"});
+    auto bridge = testsupport::startProgramIn(env, testsupport::programPath("squarix"), {"/RegisterFSx"});
+    ASSERT_TRUE(driver && bridge);
+    EXPECT_EQ(driver->waitForExit(kDeadline), std::optional<int>(0));
+    EXPECT_EQ(bridge->waitForExit(kDeadline), std::optional<int>(0));
+    for (const std::string& file : {fsxFile(), regtest::prepar3Dv4LaunchFile(env)}) {
+      std::vector<std::string> names;
+      for (const auto& addon : regtest::addonsOf(file)) names.push_back(addon.name);
+      std::sort(names.begin(), names.end());
+      EXPECT_EQ(names, (std::vector<std::string>{"KESTRIX Module", "Squarix"})) << file;
+    }
+  }
 }
 
 TEST_F(ModuleRegistrationTest, ASignalledSideRunEndsItselfAndLeavesTheRunningDriverAlone) {

@@ -1,5 +1,7 @@
 #include <platform/profile_file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -182,6 +184,28 @@ TEST_F(ProfileFileTest, WriteReplacesTheFileWholeAndKeepsItsPermissions) {
   ASSERT_TRUE(writeProfileString("A", "x", "3", path("link.ini")));
   EXPECT_TRUE(std::filesystem::is_symlink(path("link.ini"))) << "the link stays a link";
   EXPECT_EQ(readFile(ini()), "[A]\nx=3\n");
+}
+
+TEST_F(ProfileFileTest, WritersInTwoProgramsLoseNoChange) {
+  const std::string file = path("Kestrix.ini");
+  constexpr int kKeys = 60;
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    bool all = true;
+    for (int i = 0; i < kKeys; ++i) all = writeProfileString("Child", "k" + std::to_string(i), "1", file) && all;
+    _exit(all ? 0 : 1);
+  }
+  for (int i = 0; i < kKeys; ++i) EXPECT_TRUE(writeProfileString("Parent", "k" + std::to_string(i), "2", file));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  int missing = 0;
+  for (int i = 0; i < kKeys; ++i) {
+    missing += getProfileInt("Child", "k" + std::to_string(i), 0, file) != 1;
+    missing += getProfileInt("Parent", "k" + std::to_string(i), 0, file) != 2;
+  }
+  EXPECT_EQ(missing, 0);
 }
 
 TEST_F(ProfileFileTest, WriteFailsWhereItCannotWrite) {

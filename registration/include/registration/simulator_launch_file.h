@@ -1,5 +1,8 @@
 #pragma once
+#include <platform/file_edit_turn.h>
 #include <platform/xml_document.h>
+
+#include <memory>
 
 #include <string>
 
@@ -9,7 +12,9 @@
 namespace registration {
 
 // The launch file of one installed simulator: where it lives, the caption
-// of its messages, and its XML document.
+// of its messages, and its XML document. From its load until it goes, it
+// holds the turn to change the file: another registration run (the other
+// program's, say) waits, so neither loses the other's entry.
 class SimulatorLaunchFile : public LaunchFile {
  public:
   // folder ends with a path separator; the file is folder + "EXE.XML".
@@ -30,6 +35,9 @@ class SimulatorLaunchFile : public LaunchFile {
 
  private:
   SimulatorKind kind_;
+  // Held from load to the file's end, so that a whole registration run's
+  // load-edit-save of this file is one turn.
+  std::unique_ptr<platform::FileEditTurn> turn_;
   platform::XmlDocument document_;
   platform::XmlElement root_;  // set by a successful load
   std::string fileName_;
