@@ -10,5 +10,11 @@
 int readReportsWithin(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
                       uint32_t length, int longestWaitMs);
 
+// iowWrite with an upper bound of its own on each report's wait (in
+// milliseconds, -1: only the board's write timeout); a report not taken
+// within it fails with ERROR_TIMEOUT.
+int writeReportsWithin(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
+                       uint32_t length, int longestWaitMs);
+
 // How many input reports of the interface wait in its ring (tests).
 size_t queuedReportCount(IowHandle handle, uint32_t interfaceNumber);

@@ -16,10 +16,6 @@ namespace {
 
 constexpr int kKeyReports = 4;
 constexpr int kReportBytes = 8;
-// A board answers a request within milliseconds; one that has not answered
-// after this long is taken as not answering at all, so that no exchange
-// waits forever.
-constexpr auto kReplyDeadline = std::chrono::milliseconds(2000);
 
 }  // namespace
 
@@ -62,8 +58,9 @@ uint32_t CVantrixController::failedReadError() {
 int CVantrixController::Write(int interfaceNumber, const uint8_t* data, int length) {
   // Where the compiler has structured fault guards, this call runs inside
   // one that reports to the controller log (reportFault) and returns -1.
-  return iowWrite(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber), data,
-                  static_cast<uint32_t>(std::max(length, 0)));
+  return writeReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber), data,
+                            static_cast<uint32_t>(std::max(length, 0)),
+                            static_cast<int>(kTransferDeadline.count()));
 }
 
 int CVantrixController::writeReport(int interfaceNumber, std::initializer_list<uint8_t> bytes) {
@@ -92,7 +89,7 @@ int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8
     }
   }
 
-  const auto deadline = std::chrono::steady_clock::now() + kReplyDeadline;
+  const auto deadline = std::chrono::steady_clock::now() + kTransferDeadline;
   readLoopActive_ = true;
   int count = 0;
   while (readLoopActive_) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -34,12 +35,20 @@ class CVantrixController : public IOWarrior {
   ~CVantrixController() override;
 
   // --- Transfers ---
-  // Writes whole reports on an interface; the bytes written, or -1.
+  // A board takes a report and answers a request within milliseconds; one
+  // that has done neither after this long is taken as not doing it at all,
+  // so that no transfer holds its caller for ever.
+  static constexpr std::chrono::milliseconds kTransferDeadline{2000};
+
+  // Writes whole reports on an interface; the bytes written, or -1. A
+  // report the board has not taken within kTransferDeadline fails with
+  // ERROR_TIMEOUT.
   int Write(int interfaceNumber, const uint8_t* data, int length);
   // Delivers the oldest input report of a type (1-8, see reportTypeOf):
   // 8 when one came (its first `length` bytes copied to buffer, if given),
   // 0 or another count when the transport failed, -1 for a bad type.
   // Reports of other types read meanwhile are queued for their readers.
+  // Replies are waited for up to kTransferDeadline.
   int ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer, int length);
 
   // --- Ownership across processes ---
