@@ -16,6 +16,13 @@ namespace {
 
 constexpr int kKeyReports = 4;
 constexpr int kReportBytes = 8;
+constexpr int kSpecialInterface = 1;
+
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<int64_t>(left.count(), 0));
+}
 
 }  // namespace
 
@@ -77,6 +84,11 @@ void CVantrixController::clearQueue(int reportType) {
 
 int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer,
                                       int length) {
+  return readQueued(reportType, interfaceNumber, buffer, length, Clock::now() + kTransferDeadline);
+}
+
+int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t* buffer,
+                                   int length, Clock::time_point deadline) {
   if (reportType < 1 || reportType > 8) return -1;
   const size_t copied = static_cast<size_t>(std::clamp(length, 0, kReportBytes));
   if (buffer) {
@@ -89,17 +101,11 @@ int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8
     }
   }
 
-  const auto deadline = std::chrono::steady_clock::now() + kTransferDeadline;
   readLoopActive_ = true;
   int count = 0;
   while (readLoopActive_) {
     // Key reads wait the key thread's read timeout; replies at most until the deadline.
-    int longestWaitMs = -1;
-    if (reportType != kKeyReports) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      longestWaitMs = static_cast<int>(std::max<int64_t>(left.count(), 0));
-    }
+    const int longestWaitMs = reportType == kKeyReports ? -1 : millisecondsUntil(deadline);
     Report report{};
     count = readReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber),
                               report.data(), kReportBytes, longestWaitMs);
@@ -120,9 +126,24 @@ int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8
     if (count != 0 || reportType == kKeyReports) return count;
     // Only a quiet board is worth asking again: one that is gone, or a torn
     // down device list, will never answer.
-    if (error != platform::kErrorTimeout || std::chrono::steady_clock::now() >= deadline) return 0;
+    if (error != platform::kErrorTimeout || Clock::now() >= deadline) return 0;
   }
   return count;
+}
+
+void CVantrixController::drainLeftovers(int reportType) {
+  clearQueue(reportType);
+  // What waits on the interface now came before the request: reports of
+  // the kind asked for are left-overs (a reply that came too late, or one
+  // the board sent unasked), the others are kept for their readers.
+  Report report{};
+  while (readReportsWithin(GetDeviceHandle(), kSpecialInterface, report.data(), kReportBytes, 0) ==
+         kReportBytes) {
+    const int type = reportTypeOf(report[0]);
+    if (type == reportType || type == 0) continue;
+    std::lock_guard<std::mutex> guard(queueLock_);
+    queues_[static_cast<size_t>(type - 1)].push_back(report);
+  }
 }
 
 uint32_t CVantrixController::Lock() {

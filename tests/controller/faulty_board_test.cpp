@@ -8,11 +8,24 @@
 #include <future>
 
 #include "board_fixture.h"
+#include "transport_internal.h"
 
 namespace controller_test {
 namespace {
 
-using FaultyBoardTest = ControllerTest;
+using Bytes = std::vector<uint8_t>;
+
+class FaultyBoardTest : public ControllerTest {
+ protected:
+  // Sends reports as the board, and waits until they wait on the interface.
+  void sendUnasked(const std::vector<Bytes>& reports) {
+    const size_t before = queuedReportCount(controller->GetDeviceHandle(), 1);
+    for (const Bytes& bytes : reports) ASSERT_TRUE(rack.sendInputReport(kSerial, 1, bytes));
+    ASSERT_TRUE(waitUntil([&] {
+      return queuedReportCount(controller->GetDeviceHandle(), 1) == before + reports.size();
+    }));
+  }
+};
 
 // A write the board never takes fails with a time-out, as an unanswered
 // read does, and the controller goes on once the board takes reports again.
@@ -35,6 +48,66 @@ TEST_F(FaultyBoardTest, AWriteTheBoardNeverTakesTimesOut) {
   ASSERT_TRUE(rack.setFaults(kSerial, lab::BoardFaults{}));
   EXPECT_EQ(controller->SetLed(2, true, false), 0);
   EXPECT_TRUE(view().ledLit(2));
+}
+
+// IIC reports that came before a request (sent unasked, or the reply of an
+// exchange that gave up on them) never pass for the answer of a later read.
+TEST_F(FaultyBoardTest, LeftOverIicReportsNeverPassForAReply) {
+  ASSERT_TRUE(controller->EnableIic(true));
+  struct Case {
+    const char* what;
+    std::vector<Bytes> leftOvers;
+  };
+  const Case cases[] = {
+      {"an unasked read reply", {report({0x03, 2, 0xDE, 0xAD})}},
+      {"a whole late exchange", {report({0x02, 2}), report({0x03, 2, 0xDE, 0xAD})}},
+      {"a late address reply", {report({0x02, 2})}},
+      {"a late error", {report({0x03, 0x80})}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sendUnasked(c.leftOvers);
+    uint8_t high = 0, low = 0;
+    EXPECT_TRUE(controller->ReadEeprom(1, 0x80, &high, &low));
+    EXPECT_EQ(high, 0x34);
+    EXPECT_EQ(low, 0x01);
+    // Nothing of it is left to throw the next read off.
+    uint8_t variant = 0;
+    EXPECT_TRUE(controller->ReadEeprom(1, 0x7F, &variant));
+    EXPECT_EQ(variant, 2);
+  }
+  sendUnasked({report({0x02, 2}), report({0x03, 1, 9})});
+  ASSERT_TRUE(controller->ReadConfiguration(true));
+  EXPECT_EQ(controller->GetControllerInfo().variantNumber, 2u);
+}
+
+// A report that answers another request, coming while a read waits for its
+// reply, is no reply to it either.
+TEST_F(FaultyBoardTest, AReportOfAnotherRequestDuringARead) {
+  ASSERT_TRUE(controller->EnableIic(true));
+  lab::BoardFaults late;
+  late.replyDelayMs = 200;
+  ASSERT_TRUE(rack.setFaults(kSerial, late));
+  auto reading = std::async(std::launch::async, [&] {
+    std::array<uint8_t, 2> bytes{};
+    const bool read = controller->ReadEeprom(1, 0x80, &bytes[0], &bytes[1]);
+    return std::make_pair(read, bytes);
+  });
+  // A four-byte read's reply and a write's: neither answers a two-byte read.
+  ASSERT_TRUE(rack.sendInputReport(kSerial, 1, report({0x03, 4, 0xDE, 0xAD, 0xBE, 0xEF})));
+  ASSERT_TRUE(rack.sendInputReport(kSerial, 1, report({0x02, 1})));
+  ASSERT_EQ(reading.wait_for(kDeadline), std::future_status::ready);
+  auto [read, bytes] = reading.get();
+  EXPECT_TRUE(read);
+  EXPECT_EQ(bytes, (std::array<uint8_t, 2>{0x34, 0x01}));
+}
+
+TEST_F(FaultyBoardTest, AnUnaskedPinStatusIsNoAnswer) {
+  sendUnasked({report({0xFF, 1, 2, 3, 4})});
+  int32_t ports[4] = {-1, -1, -1, -1};
+  controller->ReadPinStatus(&ports[0], &ports[1], &ports[2], &ports[3]);
+  EXPECT_EQ(ports[0], 0xFF);
+  EXPECT_EQ(ports[3], 0xFF);
 }
 
 }  // namespace

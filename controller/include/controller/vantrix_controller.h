@@ -100,6 +100,7 @@ class CVantrixController : public IOWarrior {
 
  private:
   using Report = std::array<uint8_t, 8>;
+  using Clock = std::chrono::steady_clock;
   struct KeyThreadContext;
   struct KeyThreadShared;
 
@@ -107,6 +108,10 @@ class CVantrixController : public IOWarrior {
   uint32_t failedWriteError();
   uint32_t failedReadError();
   void clearQueue(int reportType);
+  int readQueued(int reportType, int interfaceNumber, uint8_t* buffer, int length,
+                 Clock::time_point deadline);
+  void drainLeftovers(int reportType);
+  bool iicExchange(const uint8_t* request, Report& reply);
   bool iicMarkerExists();
   void startKeyThread(KeyCallback callback, void* user);
   void stopKeyThread();
