@@ -93,10 +93,9 @@ int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t*
   const size_t copied = static_cast<size_t>(std::clamp(length, 0, kReportBytes));
   if (buffer) {
     std::lock_guard<std::mutex> guard(queueLock_);
-    auto& queue = queues_[static_cast<size_t>(reportType - 1)];
-    if (!queue.empty()) {
-      std::memcpy(buffer, queue.front().data(), copied);
-      queue.pop_front();
+    Report queued;
+    if (queues_[static_cast<size_t>(reportType - 1)].pop(queued)) {
+      std::memcpy(buffer, queued.data(), copied);
       return kReportBytes;
     }
   }
@@ -119,7 +118,7 @@ int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t*
       }
       if (type != 0) {
         std::lock_guard<std::mutex> guard(queueLock_);
-        queues_[static_cast<size_t>(type - 1)].push_back(report);
+        queues_[static_cast<size_t>(type - 1)].push(report);
       }
       continue;
     }
@@ -142,7 +141,7 @@ void CVantrixController::drainLeftovers(int reportType) {
     const int type = reportTypeOf(report[0]);
     if (type == reportType || type == 0) continue;
     std::lock_guard<std::mutex> guard(queueLock_);
-    queues_[static_cast<size_t>(type - 1)].push_back(report);
+    queues_[static_cast<size_t>(type - 1)].push(report);
   }
 }
 

@@ -110,5 +110,29 @@ TEST_F(FaultyBoardTest, AnUnaskedPinStatusIsNoAnswer) {
   EXPECT_EQ(ports[3], 0xFF);
 }
 
+// Reports of a kind nobody reads are kept as the transport keeps them: the
+// newest 128, so that they never pile up.
+TEST_F(FaultyBoardTest, ReportsNobodyReadsKeepOnlyTheNewest128) {
+  constexpr int kUnreadKind = 2;  // report ids 0x04-0x06
+  constexpr int kPinStatusKind = 5;
+  int sent = 0;
+  for (int round = 0; round < 3; ++round) {
+    std::vector<Bytes> reports;
+    for (int i = 0; i < 100; ++i, ++sent)
+      reports.push_back(report({0x04, uint8_t(sent), uint8_t(sent >> 8)}));
+    reports.push_back(report({0xFF}));
+    sendUnasked(reports);
+    // On its way to the pin status the controller keeps the others.
+    uint8_t pins[8];
+    ASSERT_EQ(controller->ReadWithQueue(kPinStatusKind, 1, pins, 8), 8);
+  }
+  std::vector<int> kept;
+  uint8_t buffer[8];
+  while (controller->ReadWithQueue(kUnreadKind, 1, buffer, 8) == 8)
+    kept.push_back(buffer[1] | buffer[2] << 8);
+  ASSERT_EQ(kept.size(), 128u);
+  for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], sent - 128 + int(i)) << i;
+}
+
 }  // namespace
 }  // namespace controller_test

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +16,7 @@
 #include "controller/io_warrior.h"
 #include "controller/key_callback.h"
 #include "controller/key_scan.h"
+#include "controller/report_queue.h"
 
 struct BoardMemoryReading;
 
@@ -47,8 +47,9 @@ class CVantrixController : public IOWarrior {
   // Delivers the oldest input report of a type (1-8, see reportTypeOf):
   // 8 when one came (its first `length` bytes copied to buffer, if given),
   // 0 or another count when the transport failed, -1 for a bad type.
-  // Reports of other types read meanwhile are queued for their readers.
-  // Replies are waited for up to kTransferDeadline.
+  // Reports of other types read meanwhile are queued for their readers
+  // (the newest 128 of each type). Replies are waited for up to
+  // kTransferDeadline.
   int ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer, int length);
 
   // --- Ownership across processes ---
@@ -99,7 +100,7 @@ class CVantrixController : public IOWarrior {
   static int reportTypeOf(uint8_t reportId);
 
  private:
-  using Report = std::array<uint8_t, 8>;
+  using Report = ReportQueue::Report;
   using Clock = std::chrono::steady_clock;
   struct KeyThreadContext;
   struct KeyThreadShared;
@@ -134,7 +135,7 @@ class CVantrixController : public IOWarrior {
   std::array<std::array<uint8_t, 4>, 8> matrixShadow_{};
   KeyMatrixMode keyMatrixMode_ = kKeyMatrixOff;
   std::mutex queueLock_;
-  std::array<std::deque<Report>, 8> queues_;
+  std::array<ReportQueue, 8> queues_;
   std::atomic<bool> readLoopActive_{false};
   std::unique_ptr<platform::NamedMutex> iicMarker_;
   std::array<std::array<int32_t, 2>, 8> modelCache_;
