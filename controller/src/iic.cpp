@@ -96,6 +96,7 @@ bool CVantrixController::iicExchange(const uint8_t* request, Report& reply) {
 bool CVantrixController::ReadEeprom(int chip, uint8_t address, uint8_t* byte0, uint8_t* byte1,
                                     uint8_t* byte2, uint8_t* byte3) {
   if (!byte0 || chip < 1 || chip > 8 || !iicMarkerExists()) return false;
+  if (!specialReportsFit("CVantrixController::ReadEeprom")) return false;
   std::lock_guard<std::recursive_mutex> exchange(controllerLock_);
   Report reply{};
   const uint8_t setAddress[8] = {kIicWriteReport, kStartAndTwoBytes, chipWriteAddress(chip), address};

@@ -31,6 +31,8 @@ struct CVantrixController::KeyThreadContext {
 bool CVantrixController::EnableKeyMatrix(bool on, KeyCallback callback, void* user,
                                          bool allow128) {
   if (on && (keyInputEnabled_ || !callback)) return false;
+  // Without 8-byte key reports a key thread would only spin.
+  if (on && !specialReportsFit("CVantrixController::EnableKeyMatrix")) return false;
   if (!on) {
     if (!keyInputEnabled_) return false;
     stopKeyThread();

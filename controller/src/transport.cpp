@@ -197,6 +197,15 @@ bool iowSetReadTimeout(IowHandle handle, int milliseconds) {
   return true;
 }
 
+ReportLengths reportLengthsOf(IowHandle handle, uint32_t interfaceNumber) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  auto record = openRecord(list, handle, interfaceNumber);
+  if (!record) return {};
+  const InterfaceState& state = record->interfaces[interfaceNumber];
+  return {state.inputLength(), state.outputLength()};
+}
+
 size_t queuedReportCount(IowHandle handle, uint32_t interfaceNumber) {
   DeviceListState& list = deviceList();
   std::shared_ptr<DeviceRecord> record;

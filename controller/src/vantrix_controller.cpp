@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "controller/controller_log.h"
 #include "controller/named_objects.h"
 #include "controller/transport.h"
 #include "transport_internal.h"
@@ -143,6 +144,22 @@ void CVantrixController::drainLeftovers(int reportType) {
     std::lock_guard<std::mutex> guard(queueLock_);
     queues_[static_cast<size_t>(type - 1)].push(report);
   }
+}
+
+bool CVantrixController::specialReportsFit(const char* operationName) {
+  const ReportLengths lengths = reportLengthsOf(GetDeviceHandle(), kSpecialInterface);
+  // A handle that is no open board fails in the transfer itself.
+  if (lengths.input == 0) return true;
+  if (lengths.input == kReportBytes && lengths.output == kReportBytes) return true;
+  if (!reportLengthsLogged_.exchange(true)) {
+    ControllerLog log;
+    log.write(3, operationName,
+              "Board %s has %zu-byte input and %zu-byte output reports on its special-mode "
+              "interface instead of 8: it gives no keys and no board memory.",
+              GetSerialNumber().c_str(), lengths.input, lengths.output);
+  }
+  platform::setLastError(platform::kErrorBadLength);
+  return false;
 }
 
 uint32_t CVantrixController::Lock() {

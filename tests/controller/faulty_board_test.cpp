@@ -5,6 +5,8 @@
 #include <controller/transport.h>
 #include <platform/last_error.h>
 
+#include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "board_fixture.h"
@@ -13,6 +15,7 @@
 namespace controller_test {
 namespace {
 
+using lab::BoardSetup;
 using Bytes = std::vector<uint8_t>;
 
 class FaultyBoardTest : public ControllerTest {
@@ -132,6 +135,61 @@ TEST_F(FaultyBoardTest, ReportsNobodyReadsKeepOnlyTheNewest128) {
     kept.push_back(buffer[1] | buffer[2] << 8);
   ASSERT_EQ(kept.size(), 128u);
   for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], sent - 128 + int(i)) << i;
+}
+
+// The lines of every controller log written in this test's world.
+std::vector<std::string> controllerLogLines(const testsupport::TestEnvironment& env) {
+  std::vector<std::string> lines;
+  const std::string folder = env.configHome() + "/Quornel Limited/Controller Logs";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream file(entry.path());
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+  }
+  return lines;
+}
+
+class OddReportLengthTest : public ControllerTest {
+ protected:
+  void SetUp() override {}  // each case plugs its own board
+};
+
+// Special-mode reports that are not 8 bytes long give no keys and no board
+// memory: the controller says so once in its log, and starts no key thread
+// that could only spin.
+TEST_F(OddReportLengthTest, IsLoggedOnceAndStartsNoKeyThread) {
+  struct Case {
+    const char* serial;
+    uint16_t input, output;
+  };
+  const Case cases[] = {{"0000E016", 16, 8}, {"0000E005", 5, 8}, {"0000E816", 8, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.serial);
+    controller.reset();
+    BoardSetup setup = BoardSetup::panel(c.serial, 0x34, 0x01, 2);
+    setup.specialInputLength = c.input;
+    setup.specialOutputLength = c.output;
+    openController(setup);
+    KeyRecorder recorder;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      EXPECT_FALSE(controller->EnableKeyMatrix(true, KeyRecorder::callback, &recorder, false));
+      EXPECT_FALSE(controller->ReadConfiguration(true));
+      int32_t port = -3;
+      controller->ReadPinStatus(&port, nullptr, nullptr, nullptr);
+      EXPECT_EQ(port, -3);
+    }
+    EXPECT_EQ(recorder.count(), 0u);
+    auto lines = controllerLogLines(env);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) {
+                              return line.find(std::string("Board ") + c.serial) !=
+                                     std::string::npos;
+                            }),
+              1);
+    controller.reset();
+    ASSERT_TRUE(rack.unplug(c.serial));
+  }
 }
 
 }  // namespace

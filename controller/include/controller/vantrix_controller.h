@@ -112,6 +112,7 @@ class CVantrixController : public IOWarrior {
   int readQueued(int reportType, int interfaceNumber, uint8_t* buffer, int length,
                  Clock::time_point deadline);
   void drainLeftovers(int reportType);
+  bool specialReportsFit(const char* operationName);
   bool iicExchange(const uint8_t* request, Report& reply);
   bool iicMarkerExists();
   void startKeyThread(KeyCallback callback, void* user);
@@ -136,6 +137,7 @@ class CVantrixController : public IOWarrior {
   KeyMatrixMode keyMatrixMode_ = kKeyMatrixOff;
   std::mutex queueLock_;
   std::array<ReportQueue, 8> queues_;
+  std::atomic<bool> reportLengthsLogged_{false};
   std::atomic<bool> readLoopActive_{false};
   std::unique_ptr<platform::NamedMutex> iicMarker_;
   std::array<std::array<int32_t, 2>, 8> modelCache_;
