@@ -1,13 +1,26 @@
 #include "controller/change_detector.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "controller/interface_name.h"
 
 namespace {
 
-// A board announces both interfaces; its special-mode interface stands for
-// its arrival and its pin interface for its removal.
-constexpr uint32_t kArrivalInterface = 1;
-constexpr uint32_t kRemovalInterface = 0;
+// A board's pin interface stands for its removal.
+constexpr uint32_t kPinInterface = 0;
+constexpr uint32_t kSpecialInterface = 1;
+
+bool isVantrixBoardInterface(const std::string& path) {
+  return isVantrixInterface(path, kPinInterface) || isVantrixInterface(path, kSpecialInterface);
+}
+
+// Interface paths ignore letter case.
+bool samePath(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return std::tolower(x) == std::tolower(y);
+  });
+}
 
 }  // namespace
 
@@ -15,6 +28,7 @@ int ChangeDetector::Start(Callback callback, void* user) {
   Stop();
   callback_ = callback;
   user_ = user;
+  arrivedBoards_.clear();
   watcher_ = platform::DeviceChangeWatcher::start(onDeviceChange, this);
   return 0;
 }
@@ -27,10 +41,42 @@ int ChangeDetector::Stop() {
 void ChangeDetector::onDeviceChange(platform::DeviceChangeWatcher::Change change,
                                     const std::string& interfacePath, void* detector) {
   auto& self = *static_cast<ChangeDetector*>(detector);
-  if (!self.callback_) return;
+  if (!self.callback_ || !isVantrixBoardInterface(interfacePath)) return;
   using Change = platform::DeviceChangeWatcher::Change;
-  if (change == Change::Arrival && isVantrixInterface(interfacePath, kArrivalInterface))
-    self.callback_(kBoardArrived, self.user_);
-  else if (change == Change::RemoveComplete && isVantrixInterface(interfacePath, kRemovalInterface))
-    self.callback_(kBoardRemoved, self.user_);
+  if (change == Change::Arrival) self.onArrival(interfacePath);
+  if (change == Change::RemoveComplete) self.onRemoval(interfacePath);
+}
+
+// An interface alone is no board yet (the device list would not open it),
+// so the board is told as arrived when the interface that completes it
+// comes, whichever of the two that is.
+void ChangeDetector::onArrival(const std::string& interfacePath) {
+  const auto present = platform::enumerateHidInterfaces();
+  const platform::HidInterfaceInfo* arrived = nullptr;
+  for (const auto& info : present)
+    if (samePath(info.path, interfacePath)) arrived = &info;
+  if (!arrived) return;  // gone again already
+  bool hasPin = false, hasSpecial = false;
+  std::set<std::string> paths;
+  for (const auto& info : present) {
+    if (info.groupingNode != arrived->groupingNode) continue;
+    hasPin = hasPin || isVantrixInterface(info.path, kPinInterface);
+    hasSpecial = hasSpecial || isVantrixInterface(info.path, kSpecialInterface);
+    paths.insert(info.path);
+  }
+  if (!hasPin || !hasSpecial) return;
+  if (!arrivedBoards_.emplace(arrived->groupingNode, std::move(paths)).second) return;
+  callback_(kBoardArrived, user_);
+}
+
+void ChangeDetector::onRemoval(const std::string& interfacePath) {
+  for (auto board = arrivedBoards_.begin(); board != arrivedBoards_.end(); ++board) {
+    bool ofBoard = false;
+    for (const std::string& path : board->second) ofBoard = ofBoard || samePath(path, interfacePath);
+    if (ofBoard) {
+      arrivedBoards_.erase(board);
+      break;
+    }
+  }
+  if (isVantrixInterface(interfacePath, kPinInterface)) callback_(kBoardRemoved, user_);
 }

@@ -31,6 +31,8 @@ struct CVantrixController::KeyThreadContext {
 bool CVantrixController::EnableKeyMatrix(bool on, KeyCallback callback, void* user,
                                          bool allow128) {
   if (on && (keyInputEnabled_ || !callback)) return false;
+  // Without 8-byte key reports a key thread would only spin.
+  if (on && !specialReportsFit("CVantrixController::EnableKeyMatrix")) return false;
   if (!on) {
     if (!keyInputEnabled_) return false;
     stopKeyThread();
@@ -87,8 +89,8 @@ void CVantrixController::KeyMatrixReadThread(CVantrixController* controller,
   auto report = [&](int key, int state) {
     return context.callback(context.serial, key, state, context.user) != 0;
   };
-  // The lock is held from a read until its scan is complete or a read
-  // brings nothing, so IIC and pin-status exchanges wait at most one read.
+  // The lock is held from a read until a report brings keys to tell or a
+  // read brings nothing, so IIC and pin-status exchanges wait at most one read.
   bool holdingLock = false;
   while (self.keyThreadRunning_) {
     Report keys{};
@@ -102,7 +104,12 @@ void CVantrixController::KeyMatrixReadThread(CVantrixController* controller,
     }
     const int count = self.ReadWithQueue(kKeyReportType, 1, keys.data(), 8);
     if (count == 8) {
-      if (assembler.take(keys.data())) {
+      const KeyScanAssembler::Taken taken = assembler.take(keys.data());
+      // A change is told as soon as the report that covers its key comes; a
+      // full report waits for the whole set.
+      const bool tell = reportAll ? taken == KeyScanAssembler::Taken::LastOfSet
+                                  : taken != KeyScanAssembler::Taken::Nothing;
+      if (tell) {
         self.controllerLock_.unlock();
         holdingLock = false;
         const KeyWords now = assembler.words();

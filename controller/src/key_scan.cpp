@@ -9,8 +9,9 @@ void KeyScanAssembler::store(const uint8_t* report, size_t firstWord, bool highB
   }
 }
 
-bool KeyScanAssembler::take(const uint8_t* report) {
+KeyScanAssembler::Taken KeyScanAssembler::take(const uint8_t* report) {
   const uint8_t lastOfSet = mode_ == kKeyMatrix128 ? kKeys97To128 : kKeys33To64;
+  bool stored = true;
   switch (report[0]) {
     case kKeys1To32:
       store(report, 0, false);
@@ -19,18 +20,22 @@ bool KeyScanAssembler::take(const uint8_t* report) {
       store(report, 4, false);
       break;
     case kKeys65To96:
-      if (!discardHighBytes_) store(report, 0, true);
+      stored = !discardHighBytes_;
+      if (stored) store(report, 0, true);
       break;
     case kKeys97To128:
-      if (!discardHighBytes_) store(report, 4, true);
+      stored = !discardHighBytes_;
+      if (stored) store(report, 4, true);
       break;
     default:
       discardHighBytes_ = true;
-      return false;
+      return Taken::Nothing;
   }
-  if (report[0] != lastOfSet) return false;
-  discardHighBytes_ = false;
-  return true;
+  if (report[0] == lastOfSet) {
+    discardHighBytes_ = false;
+    return Taken::LastOfSet;
+  }
+  return stored ? Taken::Part : Taken::Nothing;
 }
 
 bool reportKeyChanges(const KeyWords& before, const KeyWords& now, KeyMatrixMode mode,

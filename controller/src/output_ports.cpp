@@ -27,6 +27,9 @@ void CVantrixController::ReadPinStatus(int32_t* port0, int32_t* port1, int32_t* 
                                        int32_t* port3) {
   // Held from request to reply, so the key thread cannot take the reply.
   std::lock_guard<std::recursive_mutex> exchange(controllerLock_);
+  if (!specialReportsFit("CVantrixController::ReadPinStatus")) return;
+  // A pin status that came before the request answers nothing.
+  drainLeftovers(kPinStatusType);
   if (writeReport(1, {kPinStatusReport}) != 8) {
     failedWriteError();
     return;

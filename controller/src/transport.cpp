@@ -28,10 +28,10 @@ std::shared_ptr<DeviceRecord> openRecord(DeviceListState& list, IowHandle handle
   return record;
 }
 
-int effectiveWait(int readTimeout, int longestWaitMs) {
-  if (longestWaitMs < 0) return readTimeout;
-  if (readTimeout < 0) return longestWaitMs;
-  return std::min(readTimeout, longestWaitMs);
+int effectiveWait(int deviceTimeout, int longestWaitMs) {
+  if (longestWaitMs < 0) return deviceTimeout;
+  if (deviceTimeout < 0) return longestWaitMs;
+  return std::min(deviceTimeout, longestWaitMs);
 }
 
 // Takes the interface's oldest report, waiting for one when the ring is empty.
@@ -85,7 +85,8 @@ Outcome takeReport(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
 }
 
 // Writes one report and waits for the device to take it.
-Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data) {
+Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
+                  int longestWaitMs) {
   DeviceListState& list = deviceList();
   std::shared_ptr<DeviceRecord> record;
   int timeoutMs;
@@ -94,7 +95,7 @@ Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* dat
     record = openRecord(list, handle, interfaceNumber);
     if (!record || !data || !record->interfaces[interfaceNumber].writeDevice)
       return {false, platform::kErrorInvalidParameter};
-    timeoutMs = record->writeTimeout;
+    timeoutMs = effectiveWait(record->writeTimeout, longestWaitMs);
     // Counted under the global lock, so teardown sees every write that started.
     ++record->interfaces[interfaceNumber].writesInFlight;
   }
@@ -160,7 +161,8 @@ int iowRead(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer, uint32_
   return readReportsWithin(handle, interfaceNumber, buffer, length, -1);
 }
 
-int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length) {
+int writeReportsWithin(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
+                       uint32_t length, int longestWaitMs) {
   const size_t reportBytes = reportLength(handle, interfaceNumber, data, length, false);
   if (reportBytes == 0) {
     platform::setLastError(platform::kErrorInvalidParameter);
@@ -169,13 +171,17 @@ int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, ui
   uint32_t error = platform::kErrorSuccess;
   size_t total = 0;
   for (size_t end = reportBytes; end <= length; end += reportBytes) {
-    Outcome outcome = putReport(handle, interfaceNumber, data + total);
+    Outcome outcome = putReport(handle, interfaceNumber, data + total, longestWaitMs);
     error = outcome.error;
     if (!outcome.ok) break;
     total += reportBytes;
   }
   platform::setLastError(error);
   return static_cast<int>(total);
+}
+
+int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length) {
+  return writeReportsWithin(handle, interfaceNumber, data, length, -1);
 }
 
 bool iowSetReadTimeout(IowHandle handle, int milliseconds) {
@@ -189,6 +195,15 @@ bool iowSetReadTimeout(IowHandle handle, int milliseconds) {
   record->readTimeout = milliseconds;
   platform::setLastError(platform::kErrorSuccess);
   return true;
+}
+
+ReportLengths reportLengthsOf(IowHandle handle, uint32_t interfaceNumber) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  auto record = openRecord(list, handle, interfaceNumber);
+  if (!record) return {};
+  const InterfaceState& state = record->interfaces[interfaceNumber];
+  return {state.inputLength(), state.outputLength()};
 }
 
 size_t queuedReportCount(IowHandle handle, uint32_t interfaceNumber) {

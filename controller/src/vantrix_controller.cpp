@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "controller/controller_log.h"
 #include "controller/named_objects.h"
 #include "controller/transport.h"
 #include "transport_internal.h"
@@ -16,10 +17,13 @@ namespace {
 
 constexpr int kKeyReports = 4;
 constexpr int kReportBytes = 8;
-// A board answers a request within milliseconds; one that has not answered
-// after this long is taken as not answering at all, so that no exchange
-// waits forever.
-constexpr auto kReplyDeadline = std::chrono::milliseconds(2000);
+constexpr int kSpecialInterface = 1;
+
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<int64_t>(left.count(), 0));
+}
 
 }  // namespace
 
@@ -62,8 +66,9 @@ uint32_t CVantrixController::failedReadError() {
 int CVantrixController::Write(int interfaceNumber, const uint8_t* data, int length) {
   // Where the compiler has structured fault guards, this call runs inside
   // one that reports to the controller log (reportFault) and returns -1.
-  return iowWrite(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber), data,
-                  static_cast<uint32_t>(std::max(length, 0)));
+  return writeReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber), data,
+                            static_cast<uint32_t>(std::max(length, 0)),
+                            static_cast<int>(kTransferDeadline.count()));
 }
 
 int CVantrixController::writeReport(int interfaceNumber, std::initializer_list<uint8_t> bytes) {
@@ -80,29 +85,27 @@ void CVantrixController::clearQueue(int reportType) {
 
 int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer,
                                       int length) {
+  return readQueued(reportType, interfaceNumber, buffer, length, Clock::now() + kTransferDeadline);
+}
+
+int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t* buffer,
+                                   int length, Clock::time_point deadline) {
   if (reportType < 1 || reportType > 8) return -1;
   const size_t copied = static_cast<size_t>(std::clamp(length, 0, kReportBytes));
   if (buffer) {
     std::lock_guard<std::mutex> guard(queueLock_);
-    auto& queue = queues_[static_cast<size_t>(reportType - 1)];
-    if (!queue.empty()) {
-      std::memcpy(buffer, queue.front().data(), copied);
-      queue.pop_front();
+    Report queued;
+    if (queues_[static_cast<size_t>(reportType - 1)].pop(queued)) {
+      std::memcpy(buffer, queued.data(), copied);
       return kReportBytes;
     }
   }
 
-  const auto deadline = std::chrono::steady_clock::now() + kReplyDeadline;
   readLoopActive_ = true;
   int count = 0;
   while (readLoopActive_) {
     // Key reads wait the key thread's read timeout; replies at most until the deadline.
-    int longestWaitMs = -1;
-    if (reportType != kKeyReports) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      longestWaitMs = static_cast<int>(std::max<int64_t>(left.count(), 0));
-    }
+    const int longestWaitMs = reportType == kKeyReports ? -1 : millisecondsUntil(deadline);
     Report report{};
     count = readReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber),
                               report.data(), kReportBytes, longestWaitMs);
@@ -116,16 +119,47 @@ int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8
       }
       if (type != 0) {
         std::lock_guard<std::mutex> guard(queueLock_);
-        queues_[static_cast<size_t>(type - 1)].push_back(report);
+        queues_[static_cast<size_t>(type - 1)].push(report);
       }
       continue;
     }
     if (count != 0 || reportType == kKeyReports) return count;
     // Only a quiet board is worth asking again: one that is gone, or a torn
     // down device list, will never answer.
-    if (error != platform::kErrorTimeout || std::chrono::steady_clock::now() >= deadline) return 0;
+    if (error != platform::kErrorTimeout || Clock::now() >= deadline) return 0;
   }
   return count;
+}
+
+void CVantrixController::drainLeftovers(int reportType) {
+  clearQueue(reportType);
+  // What waits on the interface now came before the request: reports of
+  // the kind asked for are left-overs (a reply that came too late, or one
+  // the board sent unasked), the others are kept for their readers.
+  Report report{};
+  while (readReportsWithin(GetDeviceHandle(), kSpecialInterface, report.data(), kReportBytes, 0) ==
+         kReportBytes) {
+    const int type = reportTypeOf(report[0]);
+    if (type == reportType || type == 0) continue;
+    std::lock_guard<std::mutex> guard(queueLock_);
+    queues_[static_cast<size_t>(type - 1)].push(report);
+  }
+}
+
+bool CVantrixController::specialReportsFit(const char* operationName) {
+  const ReportLengths lengths = reportLengthsOf(GetDeviceHandle(), kSpecialInterface);
+  // A handle that is no open board fails in the transfer itself.
+  if (lengths.input == 0) return true;
+  if (lengths.input == kReportBytes && lengths.output == kReportBytes) return true;
+  if (!reportLengthsLogged_.exchange(true)) {
+    ControllerLog log;
+    log.write(3, operationName,
+              "Board %s has %zu-byte input and %zu-byte output reports on its special-mode "
+              "interface instead of 8: it gives no keys and no board memory.",
+              GetSerialNumber().c_str(), lengths.input, lengths.output);
+  }
+  platform::setLastError(platform::kErrorBadLength);
+  return false;
 }
 
 uint32_t CVantrixController::Lock() {

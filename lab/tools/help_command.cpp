@@ -28,7 +28,13 @@ constexpr const char* kBoardNotes =
     "while the program has its key matrix on. `board show` prints the 32 digit\n"
     "positions of the LED matrix as characters (a '.' after a lit decimal point, ' '\n"
     "dark, '?' a pattern that is no character), the lit LEDs 1-256, the four port\n"
-    "bytes, the modes the program set and the pressed keys.\n";
+    "bytes, the modes the program set and the pressed keys.\n"
+    "Faults show how a program copes with a board that misbehaves: `board fault` makes\n"
+    "writes stall, replies drop or come late, IIC fail or key changes send only their\n"
+    "own report; `board send` sends reports nobody asked for (of any length); `board\n"
+    "add --order special-first` lists the special-mode interface before the pin\n"
+    "interface, which `board complete` lists later; --special-input and\n"
+    "--special-output give the special-mode interface reports of another length.\n";
 
 // What the forms of the fsuipc family do not say.
 constexpr const char* kFsuipcNotes =

@@ -84,9 +84,11 @@ class LabHidDevice final : public HidDevice {
       // delivers nothing more.
       WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, false);
       if (outcome != WaitOutcome::Ready) return fail(outcome);
-      ssize_t size = ::recv(fd_, buffer, length, MSG_DONTWAIT | MSG_PEEK | MSG_TRUNC);
-      if (size > 0 && static_cast<size_t>(size) > length) return {Status::Failed, 0};
-      if (size >= 0) size = ::recv(fd_, buffer, length, MSG_DONTWAIT);
+      // MSG_TRUNC gives the packet's whole length: one longer than the
+      // buffer is no report of this interface, and is dropped, so that it
+      // cannot stand in the way of those behind it.
+      ssize_t size = ::recv(fd_, buffer, length, MSG_DONTWAIT | MSG_TRUNC);
+      if (size > 0 && static_cast<size_t>(size) > length) continue;
       if (size > 0) return {Status::Ok, static_cast<size_t>(size)};
       if (size == 0) return fail(WaitOutcome::HungUp);
       if (errno != EAGAIN && errno != EINTR) return failedOrGone();

@@ -1,5 +1,8 @@
 #include <controller/change_detector.h>
 
+#include <algorithm>
+#include <set>
+
 #include "board_fixture.h"
 
 namespace controller_test {
@@ -16,6 +19,36 @@ class ChangeRecorder {
     self.changed_.notify_all();
     return 0;
   }
+  // Loads the boards afresh on every call, as the panel driver's session
+  // does, and records the serial numbers it found.
+  static int reloadingCallback(uint32_t eventCode, void* user) {
+    auto& self = *static_cast<ChangeRecorder*>(user);
+    std::set<std::string> found;
+    if (iowOpenDevices())
+      for (uint32_t index = 1; index <= iowDeviceCount(); ++index) {
+        char16_t serial[9] = {};
+        iowSerialNumber(iowDeviceHandle(index), serial);
+        found.insert(std::string(serial, serial + std::char_traits<char16_t>::length(serial)));
+      }
+    iowCloseDevices(nullptr);
+    {
+      std::lock_guard<std::mutex> guard(self.lock_);
+      self.reloads_.push_back(found);
+    }
+    return callback(eventCode, user);
+  }
+  // Waits for a reload that found the board.
+  bool waitForReloadFinding(const std::string& serial) {
+    std::unique_lock<std::mutex> guard(lock_);
+    return changed_.wait_for(guard, kDeadline, [&] {
+      return std::any_of(reloads_.begin(), reloads_.end(),
+                         [&](const auto& found) { return found.count(serial) > 0; });
+    });
+  }
+  std::vector<std::set<std::string>> reloads() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return reloads_;
+  }
   bool waitForCount(size_t count) {
     std::unique_lock<std::mutex> guard(lock_);
     return changed_.wait_for(guard, kDeadline, [&] { return codes_.size() >= count; });
@@ -29,6 +62,7 @@ class ChangeRecorder {
   std::mutex lock_;
   std::condition_variable changed_;
   std::vector<uint32_t> codes_;
+  std::vector<std::set<std::string>> reloads_;
 };
 
 using ChangeDetectorTest = BoardTest;
@@ -54,6 +88,31 @@ TEST_F(ChangeDetectorTest, EachBoardIsToldOnceWhenItComesAndOnceWhenItGoes) {
   EXPECT_EQ(recorder.codes(), (std::vector<uint32_t>{0x8000, 0x8004, 0x8000}));
   EXPECT_EQ(detector.Stop(), 0);
   EXPECT_EQ(detector.Stop(), 0);
+}
+
+// A board whose special-mode interface comes before its pin interface is a
+// board only once both are there: that is when it is told, and a reload
+// then finds it.
+TEST_F(ChangeDetectorTest, ABoardIsToldWhenItsSecondInterfaceComesWhicheverThatIs) {
+  ChangeRecorder recorder;
+  ChangeDetector detector;
+  ASSERT_EQ(detector.Start(ChangeRecorder::reloadingCallback, &recorder), 0);
+
+  BoardSetup reversed = BoardSetup::blank("00000001");
+  reversed.interfaceOrder = BoardSetup::InterfaceOrder::SpecialFirst;
+  ASSERT_TRUE(rack.plug(reversed));
+  // Once the second board is told, the first one's lone interface has been
+  // seen too.
+  ASSERT_TRUE(rack.plug(BoardSetup::blank("00000002")));
+  ASSERT_TRUE(recorder.waitForReloadFinding("00000002"));
+  ASSERT_TRUE(rack.completePlug("00000001"));
+  ASSERT_TRUE(recorder.waitForReloadFinding("00000001"));
+  EXPECT_EQ(recorder.reloads(), (std::vector<std::set<std::string>>{
+                                    {"00000002"}, {"00000001", "00000002"}}));
+
+  ASSERT_TRUE(rack.unplug("00000001"));
+  ASSERT_TRUE(recorder.waitForCount(3));
+  EXPECT_EQ(recorder.codes(), (std::vector<uint32_t>{0x8000, 0x8000, 0x8004}));
 }
 
 TEST_F(ChangeDetectorTest, StopWithoutStartReturnsAtOnce) {

@@ -55,6 +55,10 @@ TEST_F(DiscoveryTest, OnlyBoardsWithOnePinAndOneSpecialModeInterfaceAreKept) {
   };
   ASSERT_TRUE(rack.plug(BoardSetup::blank("0000C000")));
   ASSERT_TRUE(rack.plug(broken("0000C001", [](BoardSetup& s) { s.matchingInterfaces = 1; })));
+  // Its special-mode interface is there, its pin interface not yet.
+  ASSERT_TRUE(rack.plug(broken("0000C002", [](BoardSetup& s) {
+    s.interfaceOrder = BoardSetup::InterfaceOrder::SpecialFirst;
+  })));
   ASSERT_TRUE(rack.plug(broken("0000C003", [](BoardSetup& s) { s.matchingInterfaces = 3; })));
   ASSERT_TRUE(rack.plug(broken("0000C004", [](BoardSetup& s) { s.vendorId = 0x046D; })));
   ASSERT_TRUE(rack.plug(broken("0000C005", [](BoardSetup& s) { s.productId = 0xC52B; })));

@@ -105,6 +105,20 @@ TEST_F(KeyInputTest, The64KeyModeNeverReportsHigherKeys) {
   EXPECT_EQ(after(recorder.calls(), full), (Calls{{2, 1}}));
 }
 
+// A board that sends only the key report that changed, not the whole set:
+// each report is told as it comes, without waiting for the set's last one.
+TEST_F(KeyInputTest, EachKeyReportIsToldAsItComes) {
+  enable(64);
+  lab::BoardFaults partial;
+  partial.partialKeyReports = true;
+  ASSERT_TRUE(rack.setFaults(kSerial, partial));
+  const size_t full = recorder.count();
+  press(5);  // only report 0x19 comes
+  press(40);  // only 0x1A
+  press(5, false);
+  EXPECT_EQ(after(recorder.calls(), full), (Calls{{5, 1}, {40, 1}, {5, 0}}));
+}
+
 class Key128Test : public KeyInputTest {
  protected:
   void SetUp() override {
@@ -126,6 +140,18 @@ TEST_F(Key128Test, TheBoardWith128KeysReportsThemAllWhenAllowed) {
   press(128);
   press(65);
   EXPECT_EQ(after(recorder.calls(), full), (Calls{{100, 0}, {128, 1}, {65, 1}}));
+}
+
+TEST_F(Key128Test, EachKeyReportIsToldAsItComes) {
+  enable(128, /*allow128=*/true);
+  lab::BoardFaults partial;
+  partial.partialKeyReports = true;
+  ASSERT_TRUE(rack.setFaults(kSerial, partial));
+  const size_t full = recorder.count();
+  press(3);
+  press(70);
+  press(100);
+  EXPECT_EQ(after(recorder.calls(), full), (Calls{{3, 1}, {70, 1}, {100, 1}}));
 }
 
 TEST_F(Key128Test, WithoutAllowanceItStaysAt64Keys) {

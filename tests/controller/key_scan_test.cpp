@@ -8,6 +8,7 @@ namespace {
 
 using Report = std::array<uint8_t, 8>;
 using Calls = std::vector<std::pair<int, int>>;
+using Taken = KeyScanAssembler::Taken;
 
 // The firmware's set of reports for the pressed keys.
 std::vector<Report> scanOf(const std::vector<int>& pressed, KeyMatrixMode mode) {
@@ -25,7 +26,7 @@ std::vector<Report> scanOf(const std::vector<int>& pressed, KeyMatrixMode mode) 
 // How many reports the assembler took until the scan was complete; 0: never.
 int reportsToComplete(KeyScanAssembler& assembler, const std::vector<Report>& reports) {
   for (size_t i = 0; i < reports.size(); ++i)
-    if (assembler.take(reports[i].data())) return static_cast<int>(i + 1);
+    if (assembler.take(reports[i].data()) == Taken::LastOfSet) return static_cast<int>(i + 1);
   return 0;
 }
 
@@ -52,13 +53,31 @@ TEST(KeyScanTest, AScanIsCompleteWithTheLastReportOfTheModesSet) {
   EXPECT_EQ(keys128.words()[7], 0x8000);  // key 128
 }
 
+// Each report brings its keys as it comes, so a change of keys 1-32 need
+// not wait for the rest of the set.
+TEST(KeyScanTest, EachReportBringsTheKeysItCoversAtOnce) {
+  KeyScanAssembler assembler(kKeyMatrix64);
+  auto withKeys = scanOf({3, 40}, kKeyMatrix64);
+  EXPECT_EQ(assembler.take(withKeys[0].data()), Taken::Part);
+  EXPECT_EQ(assembler.words()[0], 0x0004);  // key 3
+  EXPECT_EQ(assembler.words()[4], 0x0000);
+  EXPECT_EQ(assembler.take(withKeys[1].data()), Taken::LastOfSet);
+  EXPECT_EQ(assembler.words()[4], 0x0080);  // key 40
+  // A report of keys 33-64 alone changes only those.
+  auto released = scanOf({3}, kKeyMatrix64);
+  EXPECT_EQ(assembler.take(released[1].data()), Taken::LastOfSet);
+  EXPECT_EQ(assembler.words()[0], 0x0004);
+  EXPECT_EQ(assembler.words()[4], 0x0000);
+}
+
 TEST(KeyScanTest, AModeReportMidScanDropsTheHighBytesOfThatScan) {
   KeyScanAssembler assembler(kKeyMatrix128);
   auto withKey100 = scanOf({100}, kKeyMatrix128);
   Report modeEcho{kKeyModeReport, 2};
-  EXPECT_FALSE(assembler.take(withKey100[0].data()));
-  EXPECT_FALSE(assembler.take(modeEcho.data()));
-  EXPECT_EQ(reportsToComplete(assembler, {withKey100[1], withKey100[2], withKey100[3]}), 3);
+  EXPECT_EQ(assembler.take(withKey100[0].data()), Taken::Part);
+  EXPECT_EQ(assembler.take(modeEcho.data()), Taken::Nothing);
+  EXPECT_EQ(assembler.take(withKey100[2].data()), Taken::Nothing);  // high bytes: ignored
+  EXPECT_EQ(reportsToComplete(assembler, {withKey100[1], withKey100[3]}), 2);
   EXPECT_EQ(assembler.words()[4], 0);
   // The next scan is whole again.
   EXPECT_EQ(reportsToComplete(assembler, withKey100), 4);

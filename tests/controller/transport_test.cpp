@@ -56,6 +56,17 @@ TEST_F(TransportTest, AReadDeliversTheWholeReportsThatCameWithinTheTimeout) {
   EXPECT_EQ(numberOf(buffer + 8), 3);
 }
 
+// A packet longer than the interface's reports is dropped on its way in;
+// it must not keep the reports behind it from coming.
+TEST_F(TransportTest, AnOverLongPacketDoesNotStopTheReportsBehindIt) {
+  ASSERT_TRUE(rack.sendInputReport(kSerial, 1, report({0x04, 0xEE}, 9)));
+  sendNumbered(7, 7, 1);
+  ASSERT_TRUE(iowSetReadTimeout(handle, 0));
+  uint8_t buffer[8];
+  ASSERT_EQ(iowRead(handle, 1, buffer, 8), 8);
+  EXPECT_EQ(numberOf(buffer), 7);
+}
+
 TEST_F(TransportTest, ALengthBelowOneReportReturnsAtOnce) {
   // The read timeout is -1, so any wait would last for ever.
   uint8_t buffer[8];

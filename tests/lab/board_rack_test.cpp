@@ -64,6 +64,47 @@ TEST_F(BoardRackTest, PanelsCarryTheirModelInMemory) {
   EXPECT_EQ(blank.memory[0x68], 9);
 }
 
+// A board plugged with its special-mode interface first lists that one
+// alone until the rest of it is plugged.
+TEST_F(BoardRackTest, HeldBackInterfacesComeWithCompletePlug) {
+  lab::BoardRack rack(environment.runtimeDir());
+  BoardSetup reversed = BoardSetup::blank("0000A1B2");
+  reversed.interfaceOrder = BoardSetup::InterfaceOrder::SpecialFirst;
+  ASSERT_TRUE(rack.plug(reversed));
+  auto listed = platform::enumerateHidInterfaces();
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].interfaceNumber, lab::kSpecialInterface);
+
+  EXPECT_TRUE(rack.completePlug("0000A1B2"));
+  EXPECT_EQ(platform::enumerateHidInterfaces().size(), 2u);
+  EXPECT_FALSE(rack.completePlug("0000A1B2")) << "nothing is held back any more";
+  EXPECT_FALSE(rack.completePlug("0000C0DE"));
+
+  // Unplugged before it was complete, it leaves nothing behind either.
+  BoardSetup half = reversed;
+  half.serial = "0000C0DE";
+  ASSERT_TRUE(rack.plug(half));
+  ASSERT_TRUE(rack.unplug("0000C0DE"));
+  ASSERT_TRUE(rack.unplug("0000A1B2"));
+  EXPECT_TRUE(fs::is_empty(rack.hidFolder()));
+}
+
+TEST_F(BoardRackTest, FaultsAreTheBoardsOwnAndReadBack) {
+  lab::BoardRack rack(environment.runtimeDir());
+  ASSERT_TRUE(rack.plug(BoardSetup::blank("0000A1B2")));
+  ASSERT_TRUE(rack.plug(BoardSetup::blank("0000C0DE")));
+  lab::BoardFaults faults;
+  faults.partialKeyReports = true;
+  faults.replyDelayMs = 5;
+  ASSERT_TRUE(rack.setFaults("0000A1B2", faults));
+  auto read = rack.faults("0000A1B2");
+  ASSERT_TRUE(read);
+  EXPECT_TRUE(read->partialKeyReports);
+  EXPECT_EQ(read->replyDelayMs, 5);
+  EXPECT_FALSE(rack.faults("0000C0DE")->partialKeyReports);
+  EXPECT_FALSE(rack.faults("nobody"));
+}
+
 TEST_F(BoardRackTest, TidiesUpAfterItselfAndAfterARackThatDied) {
   std::string folder;
   {

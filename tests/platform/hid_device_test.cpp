@@ -63,11 +63,19 @@ TEST_F(HidDeviceTest, ReadsEndWithTimeoutOrFailAsTheirHandleDecides) {
   EXPECT_EQ(readOnce(*specialOut, 0).status, Status::Failed);  // a write handle
   EXPECT_EQ(writeOnce(*specialIn, report({0x14}, 8), 0).status, Status::Failed);
 
-  // A buffer too small for the report fails and leaves the report queued.
-  ASSERT_TRUE(special({0xFF}));
-  uint8_t small[4];
-  EXPECT_EQ(specialIn->readReport(small, sizeof small, kPatienceMs).status, Status::Failed);
-  EXPECT_EQ(next(), report({0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 8));
+}
+
+// A packet longer than the buffer is no report the reader can take: it is
+// dropped, and the reports behind it still come.
+TEST_F(HidDeviceTest, AnOverLongPacketIsDroppedAndReadingGoesOn) {
+  for (size_t length : {9, 64, 4096})
+    ASSERT_TRUE(rack.sendInputReport(kSerial, lab::kSpecialInterface, report({0x42}, length)));
+  ASSERT_TRUE(rack.sendInputReport(kSerial, lab::kSpecialInterface, report({0x43}, 8)));
+  uint8_t buffer[8] = {};
+  auto result = specialIn->readReport(buffer, sizeof buffer, kPatienceMs);
+  ASSERT_EQ(result.status, Status::Ok);
+  EXPECT_EQ(Bytes(buffer, buffer + result.bytes), report({0x43}, 8));
+  EXPECT_TRUE(nothingMoreCame());
 }
 
 TEST_F(HidDeviceTest, CancelReadEndsAWaitWithoutLimit) {

@@ -2,11 +2,16 @@
 #include <platform/hid.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
 
 // Tells its owner when a Vantrix board is plugged in or pulled out while
 // the program runs, so that it can load its controllers afresh. Each board
-// gives one call per change, although both its interfaces come and go.
+// gives one call per change, although both its interfaces come and go: it
+// has arrived once both its interfaces are there, in whichever order they
+// came, and it has gone with its pin interface.
 class ChangeDetector {
  public:
   // Arguments: kBoardArrived or kBoardRemoved, and the user value. Runs on
@@ -31,7 +36,14 @@ class ChangeDetector {
   static void onDeviceChange(platform::DeviceChangeWatcher::Change change,
                              const std::string& interfacePath, void* detector);
 
+  void onArrival(const std::string& interfacePath);
+  void onRemoval(const std::string& interfacePath);
+
   Callback callback_ = nullptr;
+  // Boards told as arrived, by grouping node, with the paths of their
+  // interfaces, so that a removal can be matched once the interface is gone.
+  // Only the watcher's thread touches them.
+  std::map<uint64_t, std::set<std::string>> arrivedBoards_;
   void* user_ = nullptr;
   std::unique_ptr<platform::DeviceChangeWatcher> watcher_;
 };

@@ -15,18 +15,24 @@ constexpr uint8_t kKeyModeReport = 0x18;
 constexpr uint8_t kKeyRequestReport = 0x19;
 constexpr uint8_t kKeys1To32 = 0x19, kKeys33To64 = 0x1A, kKeys65To96 = 0x1B, kKeys97To128 = 0x1C;
 
-// Puts the firmware's key reports back together into whole scans. The
+// Puts the firmware's key reports together into the key words. The
 // firmware sends its set of reports (0x19, 0x1A, and 0x1B, 0x1C in the
-// 128-key mode) in that order on every change, so a scan is complete with
-// the last report of the set: a change of any key is reported at once.
+// 128-key mode) in that order on every change; each report brings the
+// keys it covers, so the keys of a report can be told as soon as it comes,
+// and a full report (every key) is whole with the last report of the set.
 class KeyScanAssembler {
  public:
+  enum class Taken {
+    Nothing,    // no keys: another report id, or high bytes being ignored
+    Part,       // the keys of one report
+    LastOfSet,  // the keys of the set's last report: every key is now known
+  };
+
   explicit KeyScanAssembler(KeyMatrixMode mode) : mode_(mode) {}
 
-  // Takes one 8-byte key report; true when it completed a scan. A report
-  // 0x18 (or any other id) seen mid-scan makes the scan ignore its high
-  // bytes until it completes.
-  bool take(const uint8_t* report);
+  // Takes one 8-byte key report. A report 0x18 (or any other id) seen
+  // mid-set makes the set's high bytes ignored until the set is complete.
+  Taken take(const uint8_t* report);
   const KeyWords& words() const { return words_; }
 
  private:
@@ -37,7 +43,7 @@ class KeyScanAssembler {
   bool discardHighBytes_ = false;
 };
 
-// Hands the keys of a completed scan to `report` (key number, state 0 or 1;
+// Hands the keys that a report brought to `report` (key number, state 0 or 1;
 // returns false to stop): every key when reportAll, otherwise those that
 // differ between before and now, in ascending order, keys above 64 only in
 // the 128-key mode. A full report ends with the marker (0, 0), which is sent

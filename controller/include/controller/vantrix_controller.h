@@ -4,8 +4,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +16,7 @@
 #include "controller/io_warrior.h"
 #include "controller/key_callback.h"
 #include "controller/key_scan.h"
+#include "controller/report_queue.h"
 
 struct BoardMemoryReading;
 
@@ -34,12 +35,21 @@ class CVantrixController : public IOWarrior {
   ~CVantrixController() override;
 
   // --- Transfers ---
-  // Writes whole reports on an interface; the bytes written, or -1.
+  // A board takes a report and answers a request within milliseconds; one
+  // that has done neither after this long is taken as not doing it at all,
+  // so that no transfer holds its caller for ever.
+  static constexpr std::chrono::milliseconds kTransferDeadline{2000};
+
+  // Writes whole reports on an interface; the bytes written, or -1. A
+  // report the board has not taken within kTransferDeadline fails with
+  // ERROR_TIMEOUT.
   int Write(int interfaceNumber, const uint8_t* data, int length);
   // Delivers the oldest input report of a type (1-8, see reportTypeOf):
   // 8 when one came (its first `length` bytes copied to buffer, if given),
   // 0 or another count when the transport failed, -1 for a bad type.
-  // Reports of other types read meanwhile are queued for their readers.
+  // Reports of other types read meanwhile are queued for their readers
+  // (the newest 128 of each type). Replies are waited for up to
+  // kTransferDeadline.
   int ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer, int length);
 
   // --- Ownership across processes ---
@@ -90,7 +100,8 @@ class CVantrixController : public IOWarrior {
   static int reportTypeOf(uint8_t reportId);
 
  private:
-  using Report = std::array<uint8_t, 8>;
+  using Report = ReportQueue::Report;
+  using Clock = std::chrono::steady_clock;
   struct KeyThreadContext;
   struct KeyThreadShared;
 
@@ -98,6 +109,11 @@ class CVantrixController : public IOWarrior {
   uint32_t failedWriteError();
   uint32_t failedReadError();
   void clearQueue(int reportType);
+  int readQueued(int reportType, int interfaceNumber, uint8_t* buffer, int length,
+                 Clock::time_point deadline);
+  void drainLeftovers(int reportType);
+  bool specialReportsFit(const char* operationName);
+  bool iicExchange(const uint8_t* request, Report& reply);
   bool iicMarkerExists();
   void startKeyThread(KeyCallback callback, void* user);
   void stopKeyThread();
@@ -120,7 +136,8 @@ class CVantrixController : public IOWarrior {
   std::array<std::array<uint8_t, 4>, 8> matrixShadow_{};
   KeyMatrixMode keyMatrixMode_ = kKeyMatrixOff;
   std::mutex queueLock_;
-  std::array<std::deque<Report>, 8> queues_;
+  std::array<ReportQueue, 8> queues_;
+  std::atomic<bool> reportLengthsLogged_{false};
   std::atomic<bool> readLoopActive_{false};
   std::unique_ptr<platform::NamedMutex> iicMarker_;
   std::array<std::array<int32_t, 2>, 8> modelCache_;

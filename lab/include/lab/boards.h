@@ -84,6 +84,12 @@ struct BoardSetup {
   bool answersSerialNumber = true;
   uint16_t pinOutputLength = 5, specialOutputLength = 8;
   uint16_t pinInputLength = 5, specialInputLength = 8;
+  // The order in which the system lists the interfaces: the pin interface
+  // first, as boards do, or the special-mode interface first, with the pin
+  // interface held back until BoardRack::completePlug, so that a program
+  // can be seen to look at the board while only one interface is there.
+  enum class InterfaceOrder { PinFirst, SpecialFirst };
+  InterfaceOrder interfaceOrder = InterfaceOrder::PinFirst;
 
   // All memory 0xFF.
   static BoardSetup blank(std::string serial);
@@ -111,6 +117,9 @@ struct BoardFaults {
   bool stallWrites = false;
   // Every IIC write and read answers with the error bit.
   bool iicError = false;
+  // A key change sends only the key report that covers the key, not the
+  // whole set (a key request still answers the whole set).
+  bool partialKeyReports = false;
 };
 
 // One output report the board took, on which interface.
@@ -163,6 +172,10 @@ class BoardRack {
   // False when a board of that serial is plugged, the setup is not possible
   // (1-3 interfaces) or its sockets cannot be made.
   bool plug(const BoardSetup& setup);
+  // Lists the interfaces that a board plugged with its special-mode
+  // interface first held back. False for an unknown board or when nothing
+  // is held back.
+  bool completePlug(const std::string& serial);
   // The board's descriptors disappear and every open handle sees it gone.
   bool unplug(const std::string& serial);
   // Key 1-128. False for an unknown board or key.
@@ -181,6 +194,7 @@ class BoardRack {
                        std::vector<uint8_t> bytes);
   bool setMemory(const std::string& serial, uint8_t address, uint8_t value);
   bool setFaults(const std::string& serial, const BoardFaults& faults);
+  std::optional<BoardFaults> faults(const std::string& serial) const;
   // The next output report is taken, then the board is unplugged before it
   // answers anything.
   bool unplugMidTransfer(const std::string& serial);

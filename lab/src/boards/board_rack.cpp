@@ -105,6 +105,15 @@ struct BoardRack::Impl {
     noteChange();
   }
 
+  void changeKey(PluggedBoard& board, int key, bool pressed) {
+    // Key reports are 0x19 for keys 1-32, 0x1A for 33-64, and so on.
+    const uint8_t covering = static_cast<uint8_t>(0x19 + (key - 1) / 32);
+    for (const InputReport& report : board.firmware.setKey(key, pressed))
+      if (!board.faults.partialKeyReports || report.bytes.front() == covering)
+        deliver(board, report);
+    noteChange();
+  }
+
   void answer(PluggedBoard& board, std::vector<InputReport> answers) {
     if (answers.empty() || board.faults.dropReplies) return;
     if (board.faults.replyDelayMs <= 0) {
@@ -317,6 +326,14 @@ bool BoardRack::plug(const BoardSetup& setup) {
   return true;
 }
 
+bool BoardRack::completePlug(const std::string& serial) {
+  std::lock_guard lock(impl_->mutex);
+  PluggedBoard* board = impl_->find(serial);
+  if (!board || !boards::listHeldBackInterfaces(impl_->folder, *board)) return false;
+  impl_->noteChange();
+  return true;
+}
+
 bool BoardRack::unplug(const std::string& serial) {
   std::lock_guard lock(impl_->mutex);
   PluggedBoard* board = impl_->find(serial);
@@ -329,9 +346,7 @@ bool BoardRack::press(const std::string& serial, int key) {
   std::lock_guard lock(impl_->mutex);
   PluggedBoard* board = impl_->find(serial);
   if (!board || key < 1 || key > kKeyCount) return false;
-  for (const InputReport& report : board->firmware.setKey(key, true))
-    impl_->deliver(*board, report);
-  impl_->noteChange();
+  impl_->changeKey(*board, key, true);
   return true;
 }
 
@@ -339,9 +354,7 @@ bool BoardRack::release(const std::string& serial, int key) {
   std::lock_guard lock(impl_->mutex);
   PluggedBoard* board = impl_->find(serial);
   if (!board || key < 1 || key > kKeyCount) return false;
-  for (const InputReport& report : board->firmware.setKey(key, false))
-    impl_->deliver(*board, report);
-  impl_->noteChange();
+  impl_->changeKey(*board, key, false);
   return true;
 }
 
@@ -409,6 +422,13 @@ bool BoardRack::setFaults(const std::string& serial, const BoardFaults& faults) 
   impl_->wake();  // a stall that ends lets the waiting reports in
   impl_->noteChange();
   return true;
+}
+
+std::optional<BoardFaults> BoardRack::faults(const std::string& serial) const {
+  std::lock_guard lock(impl_->mutex);
+  PluggedBoard* board = impl_->find(serial);
+  if (!board) return std::nullopt;
+  return board->faults;
 }
 
 bool BoardRack::unplugMidTransfer(const std::string& serial) {

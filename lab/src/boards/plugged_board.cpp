@@ -110,11 +110,10 @@ uint16_t PluggedBoard::inputLength(int interfaceNumber) const {
 std::unique_ptr<PluggedBoard> plugIntoFolder(const std::string& folder, const BoardSetup& setup,
                                              uint64_t number) {
   auto board = std::make_unique<PluggedBoard>(setup, number);
-  size_t described = 0;
   // Takes back only what this plug made, so a board it collided with stays.
   auto abandon = [&] {
-    for (size_t i = 0; i < described; ++i) ::unlink(board->interfaces[i].descriptorPath.c_str());
     for (const InterfaceSocket& socket : board->interfaces) {
+      if (socket.listed) ::unlink(socket.descriptorPath.c_str());
       if (socket.listenFd < 0) continue;
       ::unlink(socket.socketPath.c_str());
       ::close(socket.listenFd);
@@ -134,11 +133,23 @@ std::unique_ptr<PluggedBoard> plugIntoFolder(const std::string& folder, const Bo
     if (!listening) return abandon();
   }
   // Only now may a program see the board: every socket already answers.
-  for (const InterfaceSocket& socket : board->interfaces) {
+  const bool pinHeldBack = setup.interfaceOrder == BoardSetup::InterfaceOrder::SpecialFirst;
+  for (InterfaceSocket& socket : board->interfaces) {
+    if (pinHeldBack && socket.descriptor.interfaceNumber == kPinInterface) continue;
     if (!hidlab::writeDescriptor(folder, socket.descriptor)) return abandon();
-    ++described;
+    socket.listed = true;
   }
   return board;
+}
+
+bool listHeldBackInterfaces(const std::string& folder, PluggedBoard& board) {
+  bool listedAny = false;
+  for (InterfaceSocket& socket : board.interfaces) {
+    if (socket.listed) continue;
+    if (!hidlab::writeDescriptor(folder, socket.descriptor)) return false;
+    socket.listed = listedAny = true;
+  }
+  return listedAny;
 }
 
 void unplugFromFolder(PluggedBoard& board, std::vector<int>& retired) {

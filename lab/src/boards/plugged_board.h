@@ -20,6 +20,7 @@ struct InterfaceSocket {
   int listenFd = -1;
   std::string socketPath;
   std::string descriptorPath;
+  bool listed = false;  // its descriptor is in place
 };
 
 struct PluggedBoard {
@@ -41,10 +42,14 @@ struct PluggedBoard {
   uint16_t inputLength(int interfaceNumber) const;
 };
 
-// Makes the board's sockets listen, then puts its descriptors in place.
-// Null (with nothing left behind) when that fails.
+// Makes the board's sockets listen, then puts its descriptors in place, in
+// the setup's order (a pin interface held back stays unlisted). Null (with
+// nothing left behind) when that fails.
 std::unique_ptr<PluggedBoard> plugIntoFolder(const std::string& folder, const BoardSetup& setup,
                                              uint64_t number);
+// Puts the descriptors of the interfaces held back in place; false when
+// there were none, or one cannot be written.
+bool listHeldBackInterfaces(const std::string& folder, PluggedBoard& board);
 
 // Takes the board out of the system: descriptors first, then every handle
 // hangs up and the sockets go. The file descriptors are handed to retired

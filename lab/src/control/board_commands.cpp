@@ -1,5 +1,6 @@
 #include "lab/board_commands.h"
 
+#include "boards/board_fault_words.h"
 #include "boards/board_words.h"
 #include "json_writer.h"
 
@@ -12,6 +13,10 @@ namespace lab::control {
 namespace {
 
 using Command = Reply (*)(BoardRack&, const MatchedCommand&);
+
+constexpr std::string_view kAddForm =
+    "board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID] "
+    "[--order ORDER] [--special-input LENGTH] [--special-output LENGTH]";
 using boards::modelText;
 
 std::string hex(unsigned value, int width) {
@@ -30,10 +35,23 @@ std::optional<BoardSetup> setupNamed(BoardRack& rack, const std::string& serial)
   return std::nullopt;
 }
 
-// "model 3401, variant 2, VID 1FD1, PID 03E8"
+// "model 3401, variant 2, VID 1FD1, PID 03E8", and what is odd about the board.
 std::string describe(const BoardSetup& setup) {
-  return "model " + modelText(setup.model()) + ", variant " + std::to_string(setup.variant()) +
-         ", VID " + hex(setup.vendorId, 4) + ", PID " + hex(setup.productId, 4);
+  std::string text = "model " + modelText(setup.model()) + ", variant " +
+                     std::to_string(setup.variant()) + ", VID " + hex(setup.vendorId, 4) +
+                     ", PID " + hex(setup.productId, 4);
+  if (setup.specialInputLength != 8 || setup.specialOutputLength != 8)
+    text += ", special-mode reports " + std::to_string(setup.specialInputLength) + " in, " +
+            std::to_string(setup.specialOutputLength) + " out";
+  if (setup.interfaceOrder == BoardSetup::InterfaceOrder::SpecialFirst)
+    text += ", special-mode interface first";
+  return text;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+  std::string text;
+  for (const std::string& word : words) text += (text.empty() ? "" : ", ") + word;
+  return text;
 }
 
 std::string numbers(const std::vector<int>& list) {
@@ -74,12 +92,66 @@ Reply add(BoardRack& rack, const MatchedCommand& command) {
       *id = *parsed;
     }
   }
+  BoardSetup setup = setupOf(board);
+  if (auto text = command.option("--order")) {
+    auto order = boards::parseInterfaceOrder(*text);
+    if (!order) return {kBadUsage, "kestrix-lab: --order is pin-first or special-first\n"};
+    setup.interfaceOrder = *order;
+  }
+  for (auto [option, length] : {std::pair{"--special-input", &setup.specialInputLength},
+                                {"--special-output", &setup.specialOutputLength}}) {
+    if (auto text = command.option(option)) {
+      auto parsed = boards::parseReportLength(*text);
+      if (!parsed)
+        return {kBadUsage, "kestrix-lab: " + std::string(option) + " is a length of 1 to 64 bytes\n"};
+      *length = *parsed;
+    }
+  }
   if (setupNamed(rack, board.serial))
     return {kBadUsage, "kestrix-lab: a board \"" + board.serial + "\" is plugged already\n"};
-  BoardSetup setup = setupOf(board);
   if (!rack.plug(setup))
     return {kBadUsage, "kestrix-lab: board \"" + board.serial + "\" cannot be plugged\n"};
-  return {kOk, "added board " + board.serial + " (" + describe(setup) + ")\n"};
+  std::string text = "added board " + board.serial + " (" + describe(setup) + ")\n";
+  if (setup.interfaceOrder == BoardSetup::InterfaceOrder::SpecialFirst)
+    text += "its pin interface comes with: kestrix-lab board complete " + board.serial + "\n";
+  return {kOk, text};
+}
+
+Reply complete(BoardRack& rack, const MatchedCommand& command) {
+  const std::string& serial = command.arguments[0];
+  if (!setupNamed(rack, serial)) return noBoard(serial);
+  if (!rack.completePlug(serial))
+    return {kBadUsage, "kestrix-lab: board \"" + serial + "\" holds no interface back\n"};
+  return {kOk, "board " + serial + " now lists its pin interface too\n"};
+}
+
+Reply fault(BoardRack& rack, const MatchedCommand& command) {
+  const std::string& serial = command.arguments[0];
+  auto faults = rack.faults(serial);
+  if (!faults) return noBoard(serial);
+  if (auto why = boards::setFault(*faults, command.arguments[1], command.arguments[2]))
+    return {kBadUsage, "kestrix-lab: " + *why + "\n"};
+  if (!rack.setFaults(serial, *faults)) return noBoard(serial);
+  auto words = boards::faultWords(*faults);
+  return {kOk, "board " + serial + " faults: " + (words.empty() ? "none" : joined(words)) + "\n"};
+}
+
+Reply send(BoardRack& rack, const MatchedCommand& command) {
+  const std::string& serial = command.arguments[0];
+  const std::string& interfaceText = command.arguments[1];
+  auto bytes = boards::parseReportBytes(command.arguments[2]);
+  if (!bytes)
+    return {kBadUsage, "kestrix-lab: BYTES are hex digits, two per byte, 1 to 4096 bytes\n"};
+  auto setup = setupNamed(rack, serial);
+  if (!setup) return noBoard(serial);
+  int interfaceNumber = interfaceText.size() == 1 ? interfaceText[0] - '0' : -1;
+  if (interfaceNumber < 0 || interfaceNumber >= setup->matchingInterfaces)
+    return {kBadUsage, "kestrix-lab: board \"" + serial + "\" has interfaces 0 to " +
+                           std::to_string(setup->matchingInterfaces - 1) + "\n"};
+  const size_t size = bytes->size();
+  if (!rack.sendInputReport(serial, interfaceNumber, std::move(*bytes))) return noBoard(serial);
+  return {kOk, "sent " + std::to_string(size) + " bytes to interface " +
+                   std::to_string(interfaceNumber) + " of " + serial + "\n"};
 }
 
 Reply remove(BoardRack& rack, const MatchedCommand& command) {
@@ -107,7 +179,8 @@ Reply releaseKey(BoardRack& rack, const MatchedCommand& command) {
   return changeKey(rack, command, false);
 }
 
-std::string showText(const BoardSetup& setup, const BoardView& view) {
+std::string showText(const BoardSetup& setup, const BoardView& view,
+                     const std::vector<std::string>& faults) {
   std::ostringstream out;
   out << "board " << view.serial << " (" << describe(setup) << ")\n"
       << "  digits  \"" << view.digits() << "\"\n"
@@ -124,10 +197,12 @@ std::string showText(const BoardSetup& setup, const BoardView& view) {
       << "  keys    "
       << (view.pressedKeys.empty() ? "none pressed" : "pressed: " + numbers(view.pressedKeys))
       << "\n";
+  if (!faults.empty()) out << "  faults  " << joined(faults) << "\n";
   return out.str();
 }
 
-std::string showJson(const BoardSetup& setup, const BoardView& view) {
+std::string showJson(const BoardSetup& setup, const BoardView& view,
+                     const std::vector<std::string>& faults) {
   JsonWriter json;
   json.beginObject()
       .key("serial").value(view.serial)
@@ -154,6 +229,8 @@ std::string showJson(const BoardSetup& setup, const BoardView& view) {
       .key("iic").value(view.iicOn)
       .key("pressedKeys").beginArray();
   for (int key : view.pressedKeys) json.value(static_cast<uint64_t>(key));
+  json.endArray().key("faults").beginArray();
+  for (const std::string& fault : faults) json.value(fault);
   return json.endArray().endObject().text();
 }
 
@@ -161,8 +238,10 @@ Reply show(BoardRack& rack, const MatchedCommand& command) {
   const std::string& serial = command.arguments[0];
   auto setup = setupNamed(rack, serial);
   auto view = rack.view(serial);
-  if (!setup || !view) return noBoard(serial);
-  return {kOk, command.json ? showJson(*setup, *view) : showText(*setup, *view)};
+  auto faults = rack.faults(serial);
+  if (!setup || !view || !faults) return noBoard(serial);
+  auto words = boards::faultWords(*faults);
+  return {kOk, command.json ? showJson(*setup, *view, words) : showText(*setup, *view, words)};
 }
 
 Reply list(BoardRack& rack, const MatchedCommand& command) {
@@ -188,12 +267,15 @@ Reply list(BoardRack& rack, const MatchedCommand& command) {
 
 const std::map<std::string_view, Command>& commands() {
   static const std::map<std::string_view, Command> table = {
-      {"board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID]", add},
+      {kAddForm, add},
+      {"board complete SERIAL", complete},
       {"board remove SERIAL", remove},
       {"board press SERIAL KEY", pressKey},
       {"board release SERIAL KEY", releaseKey},
       {"board show SERIAL [--json]", show},
       {"board list [--json]", list},
+      {"board fault SERIAL FAULT VALUE", fault},
+      {"board send SERIAL INTERFACE BYTES", send},
   };
   return table;
 }

@@ -29,15 +29,24 @@ constexpr CommandForm kForms[] = {
      "radio-tuning standby|active"},
     {"sim get VAR", "read an aircraft variable, or radio-tuning, as sim set takes it"},
     {"sim radios [--json]", "the aircraft's radios, transponder, avionics and panel light"},
-    {"board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID]",
+    {"board add SERIAL --model MODEL [--variant N] [--vendor VID] [--product PID] "
+     "[--order ORDER] [--special-input LENGTH] [--special-output LENGTH]",
      "plug in a board: MODEL 3401 (radio panel), 3402 (transponder), any 4 hex digits, "
-     "or blank; N 0-255 (default 1); VID, PID hex (default 1FD1, 03E8)"},
+     "or blank; N 0-255 (default 1); VID, PID hex (default 1FD1, 03E8); ORDER pin-first "
+     "(default) or special-first (the pin interface waits for board complete); LENGTH the "
+     "special-mode interface's report length, 1-64 bytes (default 8)"},
+    {"board complete SERIAL", "list the pin interface of a board added --order special-first"},
     {"board remove SERIAL", "unplug a board"},
     {"board press SERIAL KEY", "press key 1-128 of a board"},
     {"board release SERIAL KEY", "release key 1-128 of a board"},
     {"board show SERIAL [--json]",
      "what a board shows: its 32 digit positions, lit LEDs, ports, modes and pressed keys"},
     {"board list [--json]", "the plugged boards"},
+    {"board fault SERIAL FAULT VALUE",
+     "set a fault of a board: stall-writes, drop-replies, iic-error, partial-keys on|off, "
+     "or reply-delay MS"},
+    {"board send SERIAL INTERFACE BYTES",
+     "send an input report the board was not asked for: BYTES hex (0302DEAD), as they are"},
     {"peer notices [--json]", "the notices the peer window received, oldest first"},
     {"fsuipc writes [--json]",
      "every write the FSUIPC server performed, oldest first: offset, size, bytes"},

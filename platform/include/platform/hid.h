@@ -62,7 +62,8 @@ class HidDevice {
 
   // Reads the next input report into buffer (at most length bytes), waiting
   // up to timeoutMs (negative: without limit). The device keeps a queue of
-  // input reports that arrived since it was opened.
+  // input reports that arrived since it was opened; one longer than length
+  // is dropped, and the read goes on with the next.
   virtual Result readReport(uint8_t* buffer, size_t length, int timeoutMs) = 0;
   // Writes one output report and waits up to timeoutMs (negative: without
   // limit) until the device has taken it.

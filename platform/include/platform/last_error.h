@@ -9,6 +9,7 @@ uint32_t lastError();
 void setLastError(uint32_t error);
 
 constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorBadLength = 24;
 constexpr uint32_t kErrorDevNotExist = 55;
 constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorAlreadyExists = 183;
