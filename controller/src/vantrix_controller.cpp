@@ -66,9 +66,17 @@ uint32_t CVantrixController::failedReadError() {
 int CVantrixController::Write(int interfaceNumber, const uint8_t* data, int length) {
   // Where the compiler has structured fault guards, this call runs inside
   // one that reports to the controller log (reportFault) and returns -1.
-  return writeReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber), data,
-                            static_cast<uint32_t>(std::max(length, 0)),
-                            static_cast<int>(kTransferDeadline.count()));
+  const auto deadline = writesStalled_ ? kStalledWriteDeadline : kTransferDeadline;
+  const int written = writeReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber),
+                                         data, static_cast<uint32_t>(std::max(length, 0)),
+                                         static_cast<int>(deadline.count()));
+  const uint32_t error = platform::lastError();
+  if (error == platform::kErrorTimeout)
+    writesStalled_ = true;
+  else if (written > 0 && error == platform::kErrorSuccess)
+    writesStalled_ = false;
+  platform::setLastError(error);
+  return written;
 }
 
 int CVantrixController::writeReport(int interfaceNumber, std::initializer_list<uint8_t> bytes) {

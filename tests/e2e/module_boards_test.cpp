@@ -242,4 +242,22 @@ TEST_F(ModuleBoardsTest, SeveralPanelsOfAKindEachShowTheRadiosWithoutAnException
   EXPECT_EQ(exceptionsOfTheDriver(), std::vector<std::string>{});
 }
 
+TEST_F(ModuleBoardsTest, ABoardThatStopsTakingReportsHoldsTheDriverNoLonger) {
+  writeSettings({"Misc/Debug=1"});
+  ASSERT_TRUE(rack->plug(radioBoard("0000A001")));
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForDigits("0000A001", 1, "122.800118.000"));
+  lab::BoardFaults stalled;
+  stalled.stallWrites = true;
+  ASSERT_TRUE(rack->setFaults("0000A001", stalled));
+  // The new frequency's writes wait on the board and fail with a time-out.
+  ASSERT_EQ(sim->setVariable("COM ACTIVE FREQUENCY:1", 127500), lab::SetVariableResult::Done);
+  // The session goes on serving, and stops when asked.
+  roundTripThroughTheMenu(1);
+  module->requestStop();
+  EXPECT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+  EXPECT_TRUE(testsupport::eventually([&] { return logText().find("Exiting process") != std::string::npos; }));
+}
+
 }  // namespace e2e

@@ -42,8 +42,12 @@ class CVantrixController : public IOWarrior {
 
   // Writes whole reports on an interface; the bytes written, or -1. A
   // report the board has not taken within kTransferDeadline fails with
-  // ERROR_TIMEOUT.
+  // ERROR_TIMEOUT. After such a time-out the board counts as not taking
+  // reports: its next writes wait only kStalledWriteDeadline each, until
+  // one is taken, so that a display update or a teardown of many reports
+  // does not hold its caller for seconds each.
   int Write(int interfaceNumber, const uint8_t* data, int length);
+  static constexpr std::chrono::milliseconds kStalledWriteDeadline{100};
   // Delivers the oldest input report of a type (1-8, see reportTypeOf):
   // 8 when one came (its first `length` bytes copied to buffer, if given),
   // 0 or another count when the transport failed, -1 for a bad type.
@@ -100,6 +104,8 @@ class CVantrixController : public IOWarrior {
   static int reportTypeOf(uint8_t reportId);
 
  private:
+  // Set by a write that timed out, cleared by one that was taken.
+  std::atomic<bool> writesStalled_{false};
   using Report = ReportQueue::Report;
   using Clock = std::chrono::steady_clock;
   struct KeyThreadContext;
