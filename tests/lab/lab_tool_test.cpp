@@ -132,7 +132,7 @@ TEST_F(LabToolTest, BadUsageExitsTwoWithoutNeedingALab) {
 TEST_F(LabToolTest, HelpNamesEveryCommand) {
   auto all = run({"help"});
   EXPECT_EQ(all.exitCode, 0);
-  for (const char* form : {"kestrix-lab serve [--world FILE] [--tcp PORT] [--no-flight]",
+  for (const char* form : {"kestrix-lab serve [--world FILE] [--tcp PORT] [--pipe NAME] [--no-flight]",
                            "kestrix-lab sim choose CLIENT ITEM", "kestrix-lab sim refuse on",
                            "kestrix-lab sim exceptions [--json]", "kestrix-lab help [COMMAND]"})
     EXPECT_NE(all.output.find(form), std::string::npos) << form;
