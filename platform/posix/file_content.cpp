@@ -1,6 +1,8 @@
 #include "file_content.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -43,6 +47,43 @@ void syncFolder(const std::string& folder) {
   if (fd < 0) return;
   fsync(fd);
   close(fd);
+}
+
+// "<file>.tmp<pid>-<n>": the temporary file a save of <file> writes first.
+std::string temporaryPrefix(const std::string& target) {
+  size_t slash = target.rfind('/');
+  return (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+}
+
+// The writer's process id of a temporary file name's rest ("<pid>-<n>").
+std::optional<pid_t> writerOf(std::string_view rest) {
+  size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
+  auto allDigits = [](std::string_view text) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!allDigits(rest.substr(0, dash)) || !allDigits(rest.substr(dash + 1)) || dash > 9)
+    return std::nullopt;
+  return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+}
+
+// Temporary files of saves whose writer has ended without finishing (a
+// program killed mid-save) would pile up beside the file for ever; each
+// save removes them. A writer that still runs, or that belongs to another
+// user (kill says EPERM), keeps its file.
+void removeAbandonedTemporaries(const std::string& target) {
+  const std::string folder = folderOf(target);
+  const std::string prefix = temporaryPrefix(target);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    auto writer = writerOf(name.substr(prefix.size()));
+    if (!writer || *writer == getpid()) continue;
+    if (kill(*writer, 0) != 0 && errno == ESRCH) unlink((folder + "/" + std::string(name)).c_str());
+  }
+  closedir(dir);
 }
 
 bool failWith(std::string* reason, const std::string& why) {
@@ -89,6 +130,7 @@ bool replaceFileContent(const std::string& path, std::string_view bytes, std::st
   const bool exists = stat(target.c_str(), &old) == 0;
   if (exists && !S_ISREG(old.st_mode)) return failWith(reason, "It is not a regular file.");
   if (exists && access(target.c_str(), W_OK) != 0) return failWithError(reason, errno);
+  removeAbandonedTemporaries(target);
 
   static std::atomic<unsigned> counter{0};
   const std::string temporary =

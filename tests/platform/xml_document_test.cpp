@@ -1,6 +1,8 @@
 #include <platform/xml_document.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -297,6 +299,30 @@ TEST_F(XmlDocumentTest, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
   EXPECT_FALSE(std::filesystem::exists(path("absent")));
   EXPECT_FALSE(XmlDocument().save(path("empty.xml"))) << "an empty document has nothing to save";
   EXPECT_EQ(filesIn(folder()), std::vector<std::string>{"doc.xml"});
+}
+
+TEST_F(XmlDocumentTest, ASaveRemovesTheTemporaryFilesOfKilledSavesOfItsFile) {
+  // A writer that has ended: a child that exited at once.
+  pid_t gone = fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) _exit(0);
+  ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone);
+  writeFile(path("EXE.XML"), "<old/>");
+  const std::vector<std::string> left = {
+      "EXE.XML.tmp" + dead + "-0",  "EXE.XML.tmp" + dead + "-17",  // its writer is gone
+      "EXE.XML.tmp1-0",                                            // its writer runs
+      "OTHER.XML.tmp" + dead + "-0",                               // another file's
+      "EXE.XML.tmp" + dead,  "EXE.XML.tmpx-1",                     // no temporary of ours
+  };
+  for (const auto& name : left) writeFile(path(name), "<half");
+  XmlDocument document;
+  ASSERT_TRUE(document.loadText("<new/>"));
+  ASSERT_TRUE(document.save(path("EXE.XML")));
+  std::vector<std::string> kept = {"EXE.XML", "EXE.XML.tmp" + dead, "EXE.XML.tmp1-0", "EXE.XML.tmpx-1",
+                                   "OTHER.XML.tmp" + dead + "-0"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(filesIn(folder()), kept);
 }
 
 TEST_F(XmlDocumentTest, ASaveKeepsTheFilesModeAndWritesThroughALink) {
