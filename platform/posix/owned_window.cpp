@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -17,15 +18,20 @@ namespace platform {
 namespace {
 
 // A sender that connected but never finishes its message cannot hold the
-// window's thread longer than this.
-constexpr int kFrameReadTimeoutMs = 1000;
+// window's thread longer than this: the whole message must have arrived by
+// then, or the sender is dropped (one that sends a byte now and then must not
+// hold the window for ever).
+constexpr std::chrono::milliseconds kFrameDeadline{1000};
 
 std::atomic<unsigned> windowCounter{0};
 
-bool readExactly(int fd, char* data, size_t size) {
+bool readExactly(int fd, char* data, size_t size, std::chrono::steady_clock::time_point deadline) {
   while (size > 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
     pollfd entry{fd, POLLIN, 0};
-    if (poll(&entry, 1, kFrameReadTimeoutMs) <= 0) return false;
+    if (poll(&entry, 1, static_cast<int>(left.count())) <= 0) return false;
     ssize_t got = recv(fd, data, size, 0);
     if (got <= 0) return false;
     data += got;
@@ -46,14 +52,15 @@ struct OwnedWindow::State {
   std::thread thread;
 
   void serveOne(int connection) {
+    const auto deadline = std::chrono::steady_clock::now() + kFrameDeadline;
     posix::WindowFrameHeader header{};
-    if (!readExactly(connection, reinterpret_cast<char*>(&header), sizeof header)) return;
+    if (!readExactly(connection, reinterpret_cast<char*>(&header), sizeof header, deadline)) return;
     if (header.textLength > posix::kMaxAtomText) return;
     WindowMessage received{header.message, static_cast<uintptr_t>(header.wParam),
                            static_cast<intptr_t>(header.lParam),
                            std::string(header.textLength, '\0')};
     if (header.textLength &&
-        !readExactly(connection, received.wParamAtomText.data(), header.textLength))
+        !readExactly(connection, received.wParamAtomText.data(), header.textLength, deadline))
       return;
     int64_t answer = handler ? handler(received) : 0;
     // The sender may have given up already; its absence is no error here.

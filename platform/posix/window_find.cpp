@@ -15,14 +15,22 @@ namespace {
 
 constexpr const char* kWindowSuffix = ".window";
 
+constexpr const char* kSocketSuffix = ".sock";
+
 // A window's description file is locked by its owner for the window's whole
-// life; a file nobody holds is what a process that died left behind.
-bool ownerAlive(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// life, from before it appears under its name; a file nobody holds is what a
+// process that died left behind, and its files are removed on the spot.
+bool ownerAlive(const std::string& folder, const std::string& stem) {
+  const std::string description = folder + "/" + stem + kWindowSuffix;
+  int fd = open(description.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  bool free = flock(fd, LOCK_SH | LOCK_NB) == 0;
+  const bool alive = flock(fd, LOCK_EX | LOCK_NB) != 0;
+  if (!alive) {
+    unlink(description.c_str());
+    unlink((folder + "/" + stem + kSocketSuffix).c_str());
+  }
   close(fd);
-  return !free;
+  return alive;
 }
 
 std::vector<std::string> windowStems(const std::string& folder) {
@@ -45,14 +53,13 @@ std::vector<std::string> windowStems(const std::string& folder) {
 WindowHandle findWindow(const std::string& className, const std::optional<std::string>& title) {
   const std::string folder = posix::windowsFolder();
   for (const auto& stem : windowStems(folder)) {
-    const std::string description = folder + "/" + stem + kWindowSuffix;
-    std::ifstream in(description);
+    if (!ownerAlive(folder, stem)) continue;
+    std::ifstream in(folder + "/" + stem + kWindowSuffix);
     std::string ownClass, ownTitle;
     if (!std::getline(in, ownClass)) continue;
     std::getline(in, ownTitle);
     if (ownClass != className || (title && ownTitle != *title)) continue;
-    if (!ownerAlive(description)) continue;
-    return WindowHandle{folder + "/" + stem + ".sock"};
+    return WindowHandle{folder + "/" + stem + kSocketSuffix};
   }
   return {};
 }

@@ -1,7 +1,14 @@
 #include <platform/window_messages.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -80,6 +87,33 @@ TEST_F(WindowMessagesTest, SendCarriesParametersAndAtomTextAndReturnsTheAnswer) 
   EXPECT_EQ(message.wParamAtomText, "FsasmLib:IPC:1A2B:2");
 }
 
+TEST_F(WindowMessagesTest, ASenderThatDripsItsMessageIsDroppedAndTheNextOneServed) {
+  OwnedWindow window;
+  ASSERT_TRUE(window.create("UIPCMAIN", "", [](const WindowMessage&) { return intptr_t{1}; }));
+  // A sender that connects first and sends a byte of its message now and
+  // then, each well within a second, but never the whole of it.
+  int dripper = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(dripper, 0);
+  sockaddr_un where{};
+  where.sun_family = AF_UNIX;
+  std::snprintf(where.sun_path, sizeof where.sun_path, "%s", window.handle().address.c_str());
+  ASSERT_EQ(connect(dripper, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+  std::atomic<bool> done{false};
+  std::thread drip([&] {
+    // Its 24-byte header would take twelve seconds.
+    for (int i = 0; i < 40 && !done; ++i) {
+      (void)!send(dripper, "", 1, MSG_NOSIGNAL);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+  });
+  auto sent = platform::sendMessage(window.handle(), 0xC000, 0, 0, 5000);
+  done = true;
+  drip.join();
+  close(dripper);
+  ASSERT_TRUE(sent.ok());
+  EXPECT_EQ(sent.result, 1);
+}
+
 TEST_F(WindowMessagesTest, SendToAWindowThatNeverAnswersTimesOut) {
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -101,6 +135,40 @@ TEST_F(WindowMessagesTest, SendToAGoneWindowReportsAnInvalidWindow) {
   window.destroy();
   EXPECT_EQ(platform::sendMessage(handle, 0xC000, 0, 0, 1000).status, SendStatus::invalidWindow);
   EXPECT_EQ(platform::sendMessage({}, 0xC000, 0, 0, 1000).status, SendStatus::invalidWindow);
+}
+
+TEST_F(WindowMessagesTest, TheFilesOfAWindowWhoseProcessDiedGoWhenFound) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    OwnedWindow window;
+    char made = window.create("UIPCMAIN", "", nullptr) ? 'y' : 'n';
+    (void)!write(ready[1], &made, 1);
+    _exit(0);  // no destroy: as a killed program leaves it
+  }
+  char made = 0;
+  ASSERT_EQ(read(ready[0], &made, 1), 1);
+  ASSERT_EQ(made, 'y');
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  close(ready[0]);
+  close(ready[1]);
+  auto windowFiles = [this] {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(path("runtime/windows"))) {
+      const auto extension = entry.path().extension();
+      count += extension == ".window" || extension == ".sock";
+    }
+    return count;
+  };
+  ASSERT_EQ(windowFiles(), 2u);
+
+  OwnedWindow alive;
+  ASSERT_TRUE(alive.create("TCP_CLIENT", "", nullptr));
+  EXPECT_FALSE(platform::findWindow("UIPCMAIN"));
+  EXPECT_EQ(windowFiles(), 2u) << "only the living window's files are left";
+  EXPECT_TRUE(platform::findWindow("TCP_CLIENT"));
 }
 
 }  // namespace
