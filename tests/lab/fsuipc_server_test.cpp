@@ -1,6 +1,7 @@
 // The lab's FSUIPC server as a client meets it: the IPC exchange over a
 // named shared area, the offset memory, the write log and the faults.
 #include <lab/fsuipc_server.h>
+#include <platform/named_shared_memory.h>
 #include <platform/window_messages.h>
 #include <test_environment.h>
 
@@ -228,6 +229,20 @@ TEST_F(FsuipcServerTest, MalformedAreasAreBadData) {
   good.write(0xFFFE, {0x12, 0x34});
   EXPECT_EQ(sendFsuipcArea(good).sent.result, 1);
   EXPECT_EQ(server.get(0xFFFE, 2), 0x3412u);
+}
+
+TEST_F(FsuipcServerTest, AnAreaLargerThanAnyClientMakesIsRefusedUnread) {
+  // The size is the client's to claim; the server must not take it on trust.
+  auto huge = platform::NamedSharedMemory::createOrOpen("FsasmLib:IPC:0:99", 1 << 20);
+  ASSERT_NE(huge, nullptr);
+  FsuipcArea area;
+  area.write(0x0354, {0x99});
+  ASSERT_TRUE(huge->write(0, area.bytes().data(), area.bytes().size()));
+  EXPECT_EQ(sendFsuipcArea(area, "UIPCMAIN", 10000, 0, "FsasmLib:IPC:0:99").sent.result, 0);
+  EXPECT_EQ(server.get(0x0354, 1), 0u);
+  // An area of the usual size still works.
+  EXPECT_EQ(sendFsuipcArea(area).sent.result, 1);
+  EXPECT_EQ(server.get(0x0354, 1), 0x99u);
 }
 
 TEST_F(FsuipcServerTest, OtherMessagesAreAnsweredZeroAndNotCounted) {

@@ -59,6 +59,8 @@ class FsuipcServer {
   static constexpr std::chrono::milliseconds kSilentHold{2500};
   // The log keeps the newest this many writes.
   static constexpr size_t kKeptWrites = 10000;
+  // A client's shared area is 32 KiB; a larger one is bad data.
+  static constexpr size_t kLargestArea = 0x8000;
 
   FsuipcServer();
   ~FsuipcServer();

@@ -43,6 +43,9 @@ intptr_t FsuipcServer::exchange(const std::string& areaName, intptr_t firstReque
                                 size_t number) {
   auto shared = areaName.empty() ? nullptr : platform::NamedSharedMemory::openExisting(areaName);
   if (!shared || firstRequest < 0) return 0;
+  // The client names the area and so its size: an area larger than any
+  // FSUIPC client makes is refused before anything is allocated for it.
+  if (shared->size() > kLargestArea) return 0;
   std::vector<uint8_t> area(shared->size());
   if (!shared->read(0, area.data(), area.size())) return 0;
   auto requests = fsuipc::parseIpcRequests(area, static_cast<size_t>(firstRequest));
