@@ -102,10 +102,11 @@ void ClientConnection::markBroken() {
 void ClientConnection::receiveAvailable() {
   if (broken_) return;
   uint8_t chunk[16384];
-  for (;;) {
+  while (readyBytes_ < kMostUndeliveredBytes) {
     ssize_t n = recv(fd_, chunk, sizeof(chunk), MSG_DONTWAIT);
     if (n > 0) {
       framer_.append({chunk, static_cast<size_t>(n)});
+      if (!frameReady()) break;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -113,23 +114,28 @@ void ClientConnection::receiveAvailable() {
     markBroken();  // end of stream or a socket error
     break;
   }
+}
+
+bool ClientConnection::frameReady() {
   std::vector<uint8_t> packet;
   for (;;) {
     auto status = framer_.next(packet);
     if (status == wire::PacketFramer::Status::NeedMore) break;
     if (status == wire::PacketFramer::Status::Corrupt) {
       markBroken();
-      break;
+      return false;
     }
     const auto* header = reinterpret_cast<const SIMCONNECT_RECV*>(packet.data());
     if (packet.size() < wire::minimumMessageSize(header->dwID)) {
       // A message shorter than its published layout cannot be handed to a
       // reader that trusts the layout: the stream is not to be trusted.
       markBroken();
-      break;
+      return false;
     }
+    readyBytes_ += packet.size();
     ready_.push_back(std::move(packet));
   }
+  return true;
 }
 
 bool ClientConnection::waitForMessage(int timeoutMs) {
@@ -178,6 +184,7 @@ HRESULT ClientConnection::callDispatch(DispatchProc callback, void* context) {
   // Messages that arrive while the callback runs wait for the next call.
   std::deque<std::vector<uint8_t>> batch;
   batch.swap(ready_);
+  readyBytes_ = 0;
   for (auto& message : batch) {
     if (callback)
       callback(reinterpret_cast<SIMCONNECT_RECV*>(message.data()),
@@ -191,6 +198,7 @@ HRESULT ClientConnection::getNextDispatch(SIMCONNECT_RECV** message, DWORD* size
   if (ready_.empty()) return broken_ ? SIMCONNECT_E_PIPE_BROKEN : E_FAIL;
   handedOut_ = std::move(ready_.front());
   ready_.pop_front();
+  readyBytes_ -= handedOut_.size();
   *message = reinterpret_cast<SIMCONNECT_RECV*>(handedOut_.data());
   *size = static_cast<DWORD>(handedOut_.size());
   return S_OK;

@@ -17,6 +17,11 @@ namespace simconnect {
 // Once the connection breaks (end of stream, a socket error, a corrupt or
 // truncated packet) every call fails with SIMCONNECT_E_PIPE_BROKEN; messages
 // that arrived whole before the break are still dispatched first.
+//
+// Messages that arrived but were not yet dispatched are held up to
+// kMostUndeliveredBytes; beyond that the client reads no more until the
+// program dispatches, so a simulator that floods it waits on the connection
+// instead of the client growing without limit.
 class ClientConnection {
  public:
   static HRESULT open(const Endpoint& endpoint, const std::string& applicationName,
@@ -25,6 +30,8 @@ class ClientConnection {
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
 
+  static constexpr size_t kMostUndeliveredBytes = 1 << 20;
+
   HRESULT send(const wire::Request& request);
   HRESULT callDispatch(DispatchProc callback, void* context);
   HRESULT getNextDispatch(SIMCONNECT_RECV** message, DWORD* size);
@@ -32,8 +39,12 @@ class ClientConnection {
 
  private:
   explicit ClientConnection(int fd) : fd_(fd), framer_(wire::kServerHeaderSize) {}
-  // Reads whatever has arrived without waiting; notes a broken connection.
+  // Reads whatever has arrived without waiting, up to the undelivered
+  // bound; notes a broken connection.
   void receiveAvailable();
+  // Moves the whole messages the framer holds to ready_; false when the
+  // stream turned out corrupt (the connection is marked broken).
+  bool frameReady();
   // Waits up to timeoutMs for one whole message to arrive.
   bool waitForMessage(int timeoutMs);
   void markBroken();
@@ -41,6 +52,7 @@ class ClientConnection {
   int fd_;
   wire::PacketFramer framer_;
   std::deque<std::vector<uint8_t>> ready_;
+  size_t readyBytes_ = 0;  // of the messages in ready_
   std::vector<uint8_t> handedOut_;  // the message GetNextDispatch returned last
   uint32_t lastSendId_ = 0;
   bool broken_ = false;

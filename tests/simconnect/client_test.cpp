@@ -5,6 +5,7 @@
 #include <lab/simulator.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "simconnect/local_pipe.h"
 #include "simconnect/wire.h"
@@ -123,6 +124,46 @@ TEST_F(ClientTest, SeveralMessagesInOneReadAndOneSplitAcrossReadsAllArrive) {
   auto* last = reinterpret_cast<const SIMCONNECT_RECV_EVENT*>(received.messages.back().data());
   EXPECT_EQ(last->uEventID, 200u);
   EXPECT_EQ(last->dwData, 7u);
+}
+
+TEST_F(ClientTest, AFloodingSimulatorWaitsWhileTheProgramHasNotDispatched) {
+  open();
+  ASSERT_EQ(dispatchUntil([&] { return !received.messages.empty(); }), S_OK);  // the OPEN
+  received.messages.clear();
+  constexpr uint32_t kFlood = 80000;
+  std::vector<uint8_t> flood;
+  for (uint32_t i = 0; i < kFlood; ++i) {
+    auto event = wire::encodeEventMessage(0, 300, i);
+    flood.insert(flood.end(), event.begin(), event.end());
+  }
+  const size_t eventSize = flood.size() / kFlood;
+  ASSERT_TRUE(sim->sendRaw("Probe", flood));
+  // The program keeps calling, but not the dispatch, for a while: every
+  // call reads what has arrived, yet no more than the client holds back.
+  const auto until = std::chrono::steady_clock::now() + 2s;
+  while (std::chrono::steady_clock::now() < until) {
+    ASSERT_EQ(SimConnect_RequestSystemState(handle, 1, "Sim"), S_OK);
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(SimConnect_CallDispatch(handle, &Received::collect, &received), S_OK);
+  size_t events = 0;
+  for (uint32_t id : received.ids()) events += id == SIMCONNECT_RECV_ID_EVENT;
+  // A MiB, and at most one read's worth more.
+  EXPECT_LE(events * eventSize, (1u << 20) + 16384u) << "held back no more than a MiB";
+  // Nothing is lost: the rest comes with the next dispatches, in order.
+  ASSERT_EQ(dispatchUntil([&] {
+              size_t n = 0;
+              for (uint32_t id : received.ids()) n += id == SIMCONNECT_RECV_ID_EVENT;
+              return n == kFlood;
+            }),
+            S_OK);
+  uint32_t expected = 0, outOfOrder = 0;
+  for (const auto& message : received.messages) {
+    const auto* recv = reinterpret_cast<const SIMCONNECT_RECV*>(message.data());
+    if (recv->dwID == SIMCONNECT_RECV_ID_EVENT)
+      outOfOrder += reinterpret_cast<const SIMCONNECT_RECV_EVENT*>(recv)->dwData != expected++;
+  }
+  EXPECT_EQ(outOfOrder, 0u);
 }
 
 TEST_F(ClientTest, EveryWayOfBreakingTheConnectionEndsInPipeBroken) {
