@@ -91,10 +91,19 @@ bool TransponderMapping::runStep(const platform::XmlElement& step) {
   // The low bytes of the value, least significant first.
   auto value = static_cast<uint32_t>(static_cast<uint64_t>(data));
   for (int i = 0; i < kLargestWrite; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  if (link_.queueWrite(static_cast<uint32_t>(offset), static_cast<uint32_t>(size), bytes) !=
-          FsuipcError::Okay ||
-      link_.process() != FsuipcError::Okay)
-    reportLinkError();
+  auto write = [&] {
+    return link_.queueWrite(static_cast<uint32_t>(offset), static_cast<uint32_t>(size), bytes) ==
+               FsuipcError::Okay &&
+           link_.process() == FsuipcError::Okay;
+  };
+  bool written = write();
+  // FSUIPC restarted (its window went, a new one came): the link closed
+  // itself; it is opened once more and the write tried again, so that the
+  // selection reaches the new FSUIPC.
+  if (!written && link_.lastError() == FsuipcError::NoServerWindow && !link_.isOpen() &&
+      link_.open())
+    written = write();
+  if (!written) reportLinkError();
   return true;
 }
 

@@ -161,6 +161,19 @@ TEST_F(TransponderMappingTest, WithoutFsuipcTheReasonIsShownAndTheNextEventTries
   EXPECT_EQ(screen.texts.size(), 1u);
 }
 
+TEST_F(TransponderMappingTest, AFsuipcThatRestartedGetsTheWriteAtOnce) {
+  useFunctions(R"(<function name="ON"><fsuipc offset="66C0" size="1" data="1"/></function>)");
+  EXPECT_EQ(run("ON"), (std::vector<Write>{{0x66C0, {1}}}));
+  ASSERT_TRUE(link.isOpen());
+  // FSUIPC goes and comes back with a window of its own.
+  server.close();
+  ASSERT_TRUE(server.open());
+  server.clearWrites();
+  EXPECT_EQ(run("ON"), (std::vector<Write>{{0x66C0, {1}}}));
+  EXPECT_TRUE(screen.texts.empty());
+  EXPECT_TRUE(link.isOpen());
+}
+
 TEST_F(TransponderMappingTest, AFailedStepIsReportedAndTheRestStillRun) {
   useFunctions(R"(<function name="ON"><fsuipc offset="66C0" size="1" data="1"/>
                                       <fsuipc offset="66C1" size="1" data="2"/></function>)");

@@ -133,6 +133,15 @@ std::vector<lab::FsuipcWrite> withoutHandshake(const std::vector<lab::FsuipcWrit
 
 }  // namespace
 
+void SquarixTest::startListeningWith(const std::string& modules, const std::string& module) {
+  writeModules(modules);
+  remember(module);
+  startLab();
+  startTheBridge();
+  ASSERT_TRUE(waitUntilListening());
+  ASSERT_TRUE(panel.open());
+}
+
 std::vector<lab::FsuipcWrite> SquarixTest::functionWrites() const {
   return withoutHandshake(fsuipc.writes());
 }

@@ -53,6 +53,10 @@ class SquarixTest : public ::testing::Test {
   // every transponder event (the simulator drops those sent before).
   bool waitUntilListening();
   bool waitForText(const std::string& text);
+  // Writes the modules and remembers `module`, starts the lab (a flight
+  // running) and the bridge, and opens `panel` once the bridge hears the
+  // transponder's events.
+  void startListeningWith(const std::string& modules, const std::string& module);
   // The writes since the last clearWrites() apart from the handshake's.
   std::vector<lab::FsuipcWrite> functionWrites() const;
   // Waits until there are more than `count` of them.
@@ -64,6 +68,7 @@ class SquarixTest : public ::testing::Test {
   std::unique_ptr<lab::Simulator> sim;
   lab::FsuipcServer fsuipc;
   std::unique_ptr<platform::ChildProcess> bridge;
+  TransponderSender panel;  // opened by startListeningWith
 };
 
 }  // namespace e2e

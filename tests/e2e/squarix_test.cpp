@@ -314,19 +314,13 @@ void PrintTo(const SessionEnding& ending, std::ostream* out) { *out << ending.wh
 class SquarixPauseTest : public SquarixTest, public ::testing::WithParamInterface<SessionEnding> {};
 
 TEST_P(SquarixPauseTest, APauseEndsAtOnceAndTheRemainingStepsAreLeftOut) {
-  writeModules(R"(<module name="Slow">
+  ASSERT_NO_FATAL_FAILURE(startListeningWith(R"(<module name="Slow">
   <function name="TARA">
     <fsuipc offset="66C0" size="1" data="1"/>
     <fsuipc offset="9999" size="99" data="600000"/>
     <fsuipc offset="66C0" size="1" data="2"/>
   </function>
-</module>)");
-  remember("Slow");
-  startLab();
-  startTheBridge();
-  TransponderSender panel;
-  ASSERT_TRUE(waitUntilListening());
-  ASSERT_TRUE(panel.open());
+</module>)", "Slow"));
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
   ASSERT_TRUE(waitForFunctionWrites(0));  // the step before the pause
 
@@ -349,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                       }}));
 
 TEST_F(SquarixTest, EventsDuringAPauseAreHandledAfterItInOrder) {
-  writeModules(R"(<module name="Slow">
+  ASSERT_NO_FATAL_FAILURE(startListeningWith(R"(<module name="Slow">
   <function name="TARA">
     <fsuipc offset="66C0" size="1" data="1"/>
     <fsuipc offset="9999" size="99" data="300"/>
@@ -357,13 +351,7 @@ TEST_F(SquarixTest, EventsDuringAPauseAreHandledAfterItInOrder) {
   </function>
   <function name="LEFT"><fsuipc offset="66C1" size="1" data="3"/></function>
   <function name="RIGHT"><fsuipc offset="66C1" size="1" data="4"/></function>
-</module>)");
-  remember("Slow");
-  startLab();
-  startTheBridge();
-  TransponderSender panel;
-  ASSERT_TRUE(waitUntilListening());
-  ASSERT_TRUE(panel.open());
+</module>)", "Slow"));
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
   ASSERT_TRUE(waitForFunctionWrites(0));
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Position", 1));
@@ -413,19 +401,13 @@ TEST_F(SquarixTest, NoAreaOutlivesTheBridgeAndAKilledBridgesAreaGoesAtTheNextSta
 }
 
 TEST_F(SquarixTest, StepsThatDoNotFitFsuipcAreShownAndWriteNothing) {
-  writeModules(R"(<module name="Odd">
+  ASSERT_NO_FATAL_FAILURE(startListeningWith(R"(<module name="Odd">
   <function name="TARA">
     <fsuipc offset="66C0" size="4294967297" data="1"/>
     <fsuipc offset="0xFFFFFFF0" size="1" data="1"/>
     <fsuipc offset="66C1" size="1" data="2"/>
   </function>
-</module>)");
-  remember("Odd");
-  startLab();
-  startTheBridge();
-  TransponderSender panel;
-  ASSERT_TRUE(waitUntilListening());
-  ASSERT_TRUE(panel.open());
+</module>)", "Odd"));
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
   EXPECT_TRUE(waitForText("Squarix: a step of offset 66C0 has size 4294967297; only sizes 1 to 4 can be written"));
   EXPECT_TRUE(waitForText(
