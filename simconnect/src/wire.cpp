@@ -102,6 +102,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang 14).
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 void encodeBody(Writer& w, const Request& request) {
   std::visit(
