@@ -92,6 +92,30 @@ TEST_F(ConnectionFaultTest, BreakEndsEveryConnectionWithoutQuit) {
   for (const auto& info : sim->clients()) EXPECT_FALSE(info.connected) << info.name;
 }
 
+TEST_F(ConnectionFaultTest, OfConnectionsThatEndedTheNewestThousandAreRemembered) {
+  auto lasting = openClient("Lasting");
+  constexpr int kEnded = 1050;
+  for (int i = 0; i < kEnded; ++i) {
+    auto client = openClient("Passing" + std::to_string(i));
+    ASSERT_TRUE(client);
+    for (uint32_t k = 0; k < 20; ++k) client->send(wire::MapClientEventToSimEvent{k, "ZRQ-XPNDR.Mode"});
+    client->close();
+  }
+  ASSERT_TRUE(sim->waitUntil(
+      [&] {
+        auto clients = sim->clients();
+        size_t ended = 0;
+        for (const auto& info : clients) ended += !info.connected;
+        return ended == 1000 && clients.size() == 1001;
+      },
+      std::chrono::seconds(30)));
+  auto clients = sim->clients();
+  EXPECT_EQ(clients.front().name, "Lasting");
+  EXPECT_TRUE(clients.front().connected);
+  EXPECT_EQ(clients.back().name, "Passing" + std::to_string(kEnded - 1));
+  EXPECT_TRUE(sync(*lasting));
+}
+
 TEST_F(ConnectionFaultTest, RawBytesArriveAsSent) {
   auto client = openClient("Kestrix");
   auto event = wire::encodeEventMessage(1, 2, 3);

@@ -75,8 +75,30 @@ void SimWorld::sendEvent(ClientSession& session, uint32_t groupId, uint32_t even
 void SimWorld::endSession(ClientSession& session) {
   if (!session.connected) return;
   session.connected = false;
+  // What an ended connection set up is of no use any more; only its name
+  // and fate are kept, for "sim clients".
   session.openMenu.reset();
+  session.menu = {};
+  session.systemEvents.clear();
+  session.mappedEvents.clear();
+  session.groups.clear();
+  session.dataDefinitions = {};
+  session.dataRequests = {};
   sink_.closeAfterSending(session.id);
+  forgetOldEndedSessions(session.id);
+}
+
+void SimWorld::forgetOldEndedSessions(uint32_t justEnded) {
+  size_t ended = 0;
+  for (const auto& [id, session] : sessions_) ended += !session.connected;
+  for (auto it = sessions_.begin(); it != sessions_.end() && ended > kKeptEndedSessions;) {
+    if (!it->second.connected && it->first != justEnded) {
+      it = sessions_.erase(it);
+      --ended;
+    } else {
+      ++it;
+    }
+  }
 }
 
 ClientSession* SimWorld::findConnected(const std::string& client) {

@@ -100,6 +100,10 @@ class SimWorld : public ConnectionHandler {
   // The aircraft model acts on simulator events sent to the user aircraft.
   void simulatorEventTransmitted(const std::string& name, uint32_t objectId, uint32_t data);
   void endSession(ClientSession& session);
+  // A lab serving for days sees many connections come and go: of the ended
+  // ones it keeps the newest kKeptEndedSessions.
+  void forgetOldEndedSessions(uint32_t justEnded);
+  static constexpr size_t kKeptEndedSessions = 1000;
 
   ClientSession* findConnected(const std::string& client);
   const ClientSession* findConnected(const std::string& client) const;
