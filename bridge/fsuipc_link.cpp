@@ -1,5 +1,7 @@
 #include "fsuipc_link.h"
 
+#include "fsuipc_answers.h"
+
 #include <platform/system_facts.h>
 
 #include <cstdio>
@@ -11,10 +13,6 @@ uint32_t FsuipcLink::attemptCounter_ = 0;
 namespace {
 
 constexpr char kMessageName[] = "FsasmLib:IPC";
-constexpr uint32_t kReadRequest = 1;
-constexpr uint32_t kWriteRequest = 2;
-constexpr size_t kReadHeader = 16;   // id, offset, count, destination
-constexpr size_t kWriteHeader = 12;  // id, offset, count
 constexpr size_t kTerminator = 4;
 
 constexpr uint32_t kFsuipcVersionOffset = 0x3304;
@@ -27,12 +25,6 @@ constexpr int kSendTimeoutMs = 2000;
 constexpr int kSendAttempts = 2;
 constexpr int kRetryPauseMs = 100;
 constexpr int kHandshakePasses = 5;
-
-uint32_t wordAt(const std::vector<uint8_t>& view, size_t position) {
-  uint32_t value = 0;
-  std::memcpy(&value, view.data() + position, sizeof value);
-  return value;
-}
 
 }  // namespace
 
@@ -188,37 +180,14 @@ FsuipcError FsuipcLink::process() {
   return fail(answered ? FsuipcError::Okay : FsuipcError::BadData);
 }
 
-// Walks the server's answer. Every record must lie inside the area and every
-// answered read must be one this client queued, with the size it asked for;
-// otherwise the answer is bad data and no variable is touched.
+// Every answered read must be one this client queued, with the size it
+// asked for; otherwise the answer is bad data and no variable is touched.
 bool FsuipcLink::copyAnswers() {
   if (!area_->read(0, view_.data(), kAreaSize)) return false;
-  std::vector<std::pair<uint32_t*, uint32_t>> answers;
-  size_t position = 0;
-  for (;;) {
-    if (position + sizeof(uint32_t) > kAreaSize) return false;  // no end mark in the area
-    uint32_t id = wordAt(view_, position);
-    if (id == 0) break;
-    if (id != kReadRequest && id != kWriteRequest) {
-      // An unknown request ends the list here.
-      std::memset(view_.data() + position, 0, sizeof(uint32_t));
-      break;
-    }
-    size_t header = id == kReadRequest ? kReadHeader : kWriteHeader;
-    if (position + header > kAreaSize) return false;
-    uint32_t count = wordAt(view_, position + 8);
-    if (count > kAreaSize - position - header) return false;
-    if (id == kReadRequest) {
-      uint32_t token = wordAt(view_, position + 12);
-      if (token != 0 && count != 0) {
-        if (token > readDestinations_.size() || count != sizeof(uint32_t)) return false;
-        answers.emplace_back(readDestinations_[token - 1], wordAt(view_, position + header));
-      }
-    }
-    position += header + count;
-  }
-  for (auto [destination, value] : answers)
-    if (destination) *destination = value;
+  auto answers = readFsuipcAnswers(view_, readDestinations_.size());
+  if (!answers) return false;
+  for (auto [token, value] : *answers)
+    if (uint32_t* destination = readDestinations_[token - 1]) *destination = value;
   return true;
 }
 
