@@ -306,7 +306,7 @@ TEST_F(SquarixTest, ABrokenConnectionEndsTheBridgeSoTheNextStartCanRun) {
 // How a session can end while a configured pause runs.
 struct SessionEnding {
   const char* what;
-  void (*end)(SquarixTest& test, lab::Simulator& sim, platform::ChildProcess& bridge);
+  void (*end)(lab::Simulator& sim, platform::ChildProcess& bridge);
 };
 
 void PrintTo(const SessionEnding& ending, std::ostream* out) { *out << ending.what; }
@@ -324,7 +324,7 @@ TEST_P(SquarixPauseTest, APauseEndsAtOnceAndTheRemainingStepsAreLeftOut) {
   ASSERT_TRUE(panel.send("ZRQ-XPNDR.Mode", 3));
   ASSERT_TRUE(waitForFunctionWrites(0));  // the step before the pause
 
-  GetParam().end(*this, *sim, *bridge);
+  GetParam().end(*sim, *bridge);
   // Well within the ten-minute pause.
   EXPECT_EQ(bridge->waitForExit(kBridgeDeadline), 0);
   EXPECT_EQ(functionWrites().size(), 1u);
@@ -333,14 +333,11 @@ TEST_P(SquarixPauseTest, APauseEndsAtOnceAndTheRemainingStepsAreLeftOut) {
 INSTANTIATE_TEST_SUITE_P(
     Endings, SquarixPauseTest,
     ::testing::Values(
-        SessionEnding{"operator's stop", [](SquarixTest&, lab::Simulator&, platform::ChildProcess& bridge) {
-                        bridge.requestStop();
-                      }},
-        SessionEnding{"simulator's quit",
-                      [](SquarixTest&, lab::Simulator& sim, platform::ChildProcess&) { sim.quit(); }},
-        SessionEnding{"broken connection", [](SquarixTest&, lab::Simulator& sim, platform::ChildProcess&) {
-                        sim.breakConnections();
-                      }}));
+        SessionEnding{"operator's stop",
+                      [](lab::Simulator&, platform::ChildProcess& bridge) { bridge.requestStop(); }},
+        SessionEnding{"simulator's quit", [](lab::Simulator& sim, platform::ChildProcess&) { sim.quit(); }},
+        SessionEnding{"broken connection",
+                      [](lab::Simulator& sim, platform::ChildProcess&) { sim.breakConnections(); }}));
 
 TEST_F(SquarixTest, EventsDuringAPauseAreHandledAfterItInOrder) {
   ASSERT_NO_FATAL_FAILURE(startListeningWith(R"(<module name="Slow">
