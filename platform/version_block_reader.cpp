@@ -116,38 +116,50 @@ std::optional<size_t> blockLengthAt(const std::vector<uint8_t>& file, size_t sta
   return length;
 }
 
-std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  char chunk[64 * 1024];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
+// A program file is read a window at a time, not whole (the driver's own
+// file is 14 MB, and the version is looked up at start and for every About).
+// Each window begins with the last kCarry bytes of the one before, so a
+// block that straddles two windows is whole in the second: a block is at
+// most 65535 bytes (its length is 16 bits).
+constexpr size_t kWindowBytes = 1 << 20;
+constexpr size_t kCarry = 0x10000 + 64;
 
 }  // namespace
 
 std::optional<std::vector<uint8_t>> readVersionResource(const std::string& filePath) {
-  auto file = readWholeFile(filePath);
-  if (!file) return std::nullopt;
+  std::ifstream in(filePath, std::ios::binary);
+  if (!in) return std::nullopt;
   std::vector<uint8_t> pattern;
   for (char16_t c : asciiToUtf16(kRootKey)) {
     pattern.push_back(static_cast<uint8_t>(c & 0xFF));
     pattern.push_back(static_cast<uint8_t>(c >> 8));
   }
   const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
-  for (auto hit = std::search(file->begin(), file->end(), searcher); hit != file->end();
-       hit = std::search(hit + 1, file->end(), searcher)) {
-    const auto keyAt = static_cast<size_t>(hit - file->begin());
-    // Room for the header before the key and the terminator after it.
-    if (keyAt < kNodeHeaderSize || keyAt + pattern.size() + 2 > file->size()) continue;
-    const size_t start = keyAt - kNodeHeaderSize;
-    if (auto length = blockLengthAt(*file, start, pattern.size()))
-      return std::vector<uint8_t>(file->begin() + start, file->begin() + start + *length);
+  std::vector<uint8_t> window;
+  for (;;) {
+    const size_t carried = window.size();
+    window.resize(carried + kWindowBytes);
+    in.read(reinterpret_cast<char*>(window.data() + carried), kWindowBytes);
+    if (in.bad()) return std::nullopt;
+    window.resize(carried + static_cast<size_t>(in.gcount()));
+    const bool last = !in;
+    // Keys this near the end are looked at again in the next window, where
+    // their whole block fits.
+    const size_t lookedAt = last || window.size() < kCarry ? window.size()
+                                                            : window.size() - kCarry + kNodeHeaderSize;
+    for (auto hit = std::search(window.begin(), window.end(), searcher);
+         hit != window.end() && static_cast<size_t>(hit - window.begin()) < lookedAt;
+         hit = std::search(hit + 1, window.end(), searcher)) {
+      const auto keyAt = static_cast<size_t>(hit - window.begin());
+      // Room for the header before the key and the terminator after it.
+      if (keyAt < kNodeHeaderSize || keyAt + pattern.size() + 2 > window.size()) continue;
+      const size_t start = keyAt - kNodeHeaderSize;
+      if (auto length = blockLengthAt(window, start, pattern.size()))
+        return std::vector<uint8_t>(window.begin() + start, window.begin() + start + *length);
+    }
+    if (last) return std::nullopt;
+    if (window.size() > kCarry) window.erase(window.begin(), window.end() - kCarry);
   }
-  return std::nullopt;
 }
 
 std::optional<std::vector<uint8_t>> queryVersionValue(const std::vector<uint8_t>& block,

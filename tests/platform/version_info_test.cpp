@@ -212,6 +212,12 @@ TEST_F(VersionResourceFileTest, FindsTheBlockAnywhereInAFile) {
       {"key at the very start", Bytes(block.begin() + 6, block.end()), false},
       {"no block", randomBytes(5000, 5), false},
       {"empty file", {}, false},
+      // Files are read a MiB at a time: blocks on, across and after that mark.
+      {"across the first MiB", joined({randomBytes((1 << 20) - 100, 6), block, randomBytes(10, 7)}), true},
+      {"key right after the first MiB", joined({randomBytes((1 << 20) - 6, 8), block}), true},
+      {"deep in a large file", joined({randomBytes(3 << 20, 9), block, randomBytes(1 << 20, 10)}), true},
+      {"a decoy across the first MiB, the block later",
+       joined({randomBytes((1 << 20) - 20, 11), decoy, randomBytes(70000, 12), block}), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
