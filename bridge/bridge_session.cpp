@@ -13,19 +13,14 @@ namespace {
 
 constexpr char kClientName[] = "Squarix";
 constexpr int kRetryMs = 2000;
-constexpr int kStopCheckMs = 50;
-constexpr int kDispatchPauseMs = 10;
-constexpr int kPauseSliceMs = 10;
 constexpr float kAboutSeconds = 8.0f;
 
-// Waits between connection attempts; false when an operator stopped the
-// program meanwhile.
-bool waitBeforeRetry() {
-  for (int waited = 0; waited < kRetryMs; waited += kStopCheckMs) {
-    if (platform::stopRequested()) return false;
-    platform::sleepMs(kStopCheckMs);
-  }
-  return !platform::stopRequested();
+using Clock = std::chrono::steady_clock;
+
+int millisecondsUntil(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
 }
 
 }  // namespace
@@ -42,8 +37,9 @@ void BridgeSession::SessionScreen::showMenu(const std::string& block) {
                   static_cast<DWORD>(data.size()), data.data());
 }
 
-BridgeSession::BridgeSession(FsuipcLink& link, std::string configPath)
-    : screen_(handle_),
+BridgeSession::BridgeSession(FsuipcLink& link, std::string configPath, platform::WakeEvent& wake)
+    : wake_(wake),
+      screen_(handle_),
       config_(std::move(configPath), screen_, [this] { quit_ = true; }),
       mapping_(config_, link, screen_, [this](int milliseconds) { return waitOutPause(milliseconds); }) {}
 
@@ -63,7 +59,8 @@ void BridgeSession::run() {
     if (SimConnect_CallDispatch(handle_, &BridgeSession::dispatchProc, this) ==
         SIMCONNECT_E_PIPE_BROKEN)
       broken_ = true;
-    if (!ending()) platform::sleepMs(kDispatchPauseMs);
+    // Messages kept during a pause that the dispatch ran are handled next.
+    if (!ending() && kept_.empty()) wake_.wait(-1);
   }
   tearDown();
   SimConnect_Close(handle_);
@@ -71,11 +68,21 @@ void BridgeSession::run() {
 }
 
 bool BridgeSession::connect() {
-  while (FAILED(SimConnect_Open(&handle_, kClientName, nullptr, 0, nullptr, 0))) {
+  while (FAILED(SimConnect_Open(&handle_, kClientName, nullptr, 0, wake_.handle(), 0))) {
     handle_ = nullptr;
     if (!waitBeforeRetry()) return false;
   }
   return true;
+}
+
+bool BridgeSession::waitBeforeRetry() {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kRetryMs);
+  while (!platform::stopRequested()) {
+    const int left = millisecondsUntil(deadline);
+    if (left == 0) return true;
+    wake_.wait(left);
+  }
+  return false;
 }
 
 void BridgeSession::setUp() {
@@ -109,15 +116,14 @@ void BridgeSession::tearDown() {
 bool BridgeSession::ending() const { return quit_ || broken_ || platform::stopRequested(); }
 
 bool BridgeSession::waitOutPause(int milliseconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
     takeArrivedMessages();
     if (ending()) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) return true;
-    platform::sleepMs(static_cast<int>(left < kPauseSliceMs ? left : kPauseSliceMs));
+    const int left = millisecondsUntil(deadline);
+    if (left == 0) return true;
+    // Ends early when a message arrives or an operator stops the program.
+    wake_.wait(left);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <SimConnect.h>
+#include <platform/wake_event.h>
 
 #include <cstdint>
 #include <deque>
@@ -15,10 +16,12 @@
 // The bridge's simulator session: connects (retrying every 2000 ms), adds
 // its menu, listens for the transponder's four client events and runs their
 // functions, until the simulator quits, the configuration cannot be loaded
-// or an operator stops the program. Everything runs on the calling thread.
+// or an operator stops the program. Everything runs on the calling thread,
+// which sleeps on `wake` until the simulator sends something or whoever
+// stops the program sets it.
 class BridgeSession {
  public:
-  BridgeSession(FsuipcLink& link, std::string configPath);
+  BridgeSession(FsuipcLink& link, std::string configPath, platform::WakeEvent& wake);
   ~BridgeSession();
   BridgeSession(const BridgeSession&) = delete;
   BridgeSession& operator=(const BridgeSession&) = delete;
@@ -39,6 +42,9 @@ class BridgeSession {
   };
 
   bool connect();
+  // Waits between connection attempts; false when an operator stopped the
+  // program meanwhile.
+  bool waitBeforeRetry();
   void setUp();
   void tearDown();
   // True once the session is to end: the simulator quit, the connection
@@ -54,6 +60,7 @@ class BridgeSession {
   void handleEvent(const SIMCONNECT_RECV_EVENT& event);
   static void dispatchProc(SIMCONNECT_RECV* data, DWORD size, void* context);
 
+  platform::WakeEvent& wake_;
   HANDLE handle_ = nullptr;
   bool quit_ = false;
   bool broken_ = false;

@@ -5,13 +5,18 @@ void SessionWorkQueue::post(Work work) {
     std::lock_guard<std::mutex> guard(mutex_);
     pending_.push_back(std::move(work));
   }
-  posted_.notify_one();
+  wake_.set();
 }
 
 void SessionWorkQueue::waitForWork(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  posted_.wait_for(lock, timeout, [&] { return !pending_.empty(); });
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!pending_.empty()) return;
+  }
+  wake_.wait(static_cast<int>(timeout.count()));
 }
+
+void SessionWorkQueue::waitForWork() { waitForWork(std::chrono::milliseconds(-1)); }
 
 void SessionWorkQueue::runPending() {
   std::deque<Work> batch;

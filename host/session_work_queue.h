@@ -1,6 +1,7 @@
 #pragma once
+#include <platform/wake_event.h>
+
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -13,16 +14,23 @@ class SessionWorkQueue {
   using Work = std::function<void()>;
 
   void post(Work work);
-  // Returns as soon as work is waiting, or after the timeout.
+  // Returns as soon as work is waiting or something else set the wake event
+  // (the SimConnect connection has messages, the quit event was set), or
+  // after the timeout; without one it waits as long as it takes.
   void waitForWork(std::chrono::milliseconds timeout);
+  void waitForWork();
   // Runs the work that is waiting now, in the order it was posted. Work
   // posted meanwhile waits for the next call.
   void runPending();
   // Drops waiting work (a teardown makes it meaningless).
   void clear();
 
+  // The event the waits sleep on; the session gives it to the SimConnect
+  // client and to whatever else should wake it, so one wait covers all.
+  platform::WakeEvent& wakeEvent() { return wake_; }
+
  private:
   std::mutex mutex_;
-  std::condition_variable posted_;
   std::deque<Work> pending_;
+  platform::WakeEvent wake_;
 };

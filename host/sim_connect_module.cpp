@@ -13,12 +13,12 @@
 
 #include "data_folder.h"
 #include "panel_factories.h"
+#include "quit_relay.h"
 
 namespace {
 
 constexpr int kRetryDelayMs = 2000;
 constexpr int kRetryPollMs = 50;
-constexpr std::chrono::milliseconds kLoopWait{10};
 constexpr int kAbsent = -1;
 constexpr char kConnectErrorCaption[] = "SimConnect Module";
 
@@ -80,6 +80,17 @@ bool CSimConnectModule::quitSignaled() {
 }
 
 bool CSimConnectModule::waitBeforeRetry() {
+  if (quitEvent_) {
+    // The operator's stop sets the quit event after it marks the request,
+    // so a stop is seen either before the reset or through the event.
+    // Without a connection a quit means nothing else: it is reset at
+    // every connect anyway.
+    if (platform::stopRequested()) return false;
+    quitEvent_->reset();
+    if (platform::stopRequested()) return false;
+    quitEvent_->wait(kRetryDelayMs);
+    return !platform::stopRequested();
+  }
   for (int waited = 0; waited < kRetryDelayMs; waited += kRetryPollMs) {
     if (platform::stopRequested()) return false;
     platform::sleepMs(kRetryPollMs);
@@ -97,7 +108,8 @@ int CSimConnectModule::Run() {
         log_.write(0, fn, "Exiting process\n");
         return 0;
       }
-      opened = SimConnect_Open(&simConnect_, clientName_.c_str(), nullptr, 0, nullptr, 0);
+      opened = SimConnect_Open(&simConnect_, clientName_.c_str(), nullptr, 0,
+                               work_.wakeEvent().handle(), 0);
       if (SUCCEEDED(opened)) break;
       simConnect_ = nullptr;
       if (exitOnConnectError_ == 1) {
@@ -153,8 +165,11 @@ int CSimConnectModule::Run() {
 HRESULT CSimConnectModule::processSimulatorData() {
   log_.write(0, "CSimConnectModule::processSimulatorData", "Internal processing events...\n");
   HRESULT result = 0;
+  // The session sleeps until the simulator sends, a thread posts work or
+  // the quit event is set; each of them sets the queue's wake event.
+  QuitRelay quitRelay(kQuitEventName, work_.wakeEvent());
   for (;;) {
-    work_.waitForWork(kLoopWait);
+    work_.waitForWork();
     if (quitSignaled()) break;
     work_.runPending();
     result = SimConnect_CallDispatch(simConnect_, dispatchToSession, this);

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdint>
 #include <ctime>
+#include <thread>
 
 #include "posix/named_object_file.h"
 
@@ -72,6 +73,8 @@ struct NamedEvent::Impl {
   int fd = -1;
   std::string path;  // the object's file, removed by its last holder
   SharedEventState* state = nullptr;
+  std::atomic<bool> ended{false};
+  std::atomic<int> waiting{0};  // waits of this process on this handle
 
   ~Impl() {
     if (state) munmap(state, sizeof(SharedEventState));
@@ -129,12 +132,29 @@ void NamedEvent::reset() { shared(impl_->state->signaled).store(0); }
 
 bool NamedEvent::isSignaled() const { return shared(impl_->state->signaled).load() != 0; }
 
+void NamedEvent::endWaits() {
+  impl_->ended = true;
+  // A waiter may be just about to sleep when the wake comes, so wake until
+  // every waiter has seen the flag. The spurious wakes of other holders'
+  // waiters only make them look again.
+  while (impl_->waiting.load() > 0) {
+    futexWakeAll(&impl_->state->sequence);
+    std::this_thread::yield();
+  }
+}
+
 NamedEvent::WaitResult NamedEvent::wait(int timeoutMs) {
+  struct Waiting {
+    std::atomic<int>& count;
+    explicit Waiting(std::atomic<int>& c) : count(c) { ++count; }
+    ~Waiting() { --count; }
+  } waiting(impl_->waiting);
   SharedEventState& state = *impl_->state;
   const bool manualReset = state.manualReset != 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   const uint32_t sequenceAtStart = shared(state.sequence).load();
   for (;;) {
+    if (impl_->ended) return WaitResult::Ended;
     const uint32_t sequence = shared(state.sequence).load();
     if (manualReset) {
       // A set() since the wait began releases it even if a reset() followed,

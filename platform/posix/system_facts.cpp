@@ -1,6 +1,7 @@
 #include "platform/system_facts.h"
 
 #include <limits.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +73,11 @@ void sleepMs(int ms) {
   timespec left{ms / 1000, (ms % 1000) * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
+}
+
+void nameThisThread(const std::string& name) {
+  // Linux takes at most 15 characters and refuses longer names.
+  pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
 }
 
 }  // namespace platform

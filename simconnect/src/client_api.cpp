@@ -22,13 +22,15 @@ std::string textOf(const char* text) { return text ? std::string(text) : std::st
 
 extern "C" {
 
-HRESULT SimConnect_Open(HANDLE* phSimConnect, LPCSTR szName, HWND, DWORD, HANDLE,
+HRESULT SimConnect_Open(HANDLE* phSimConnect, LPCSTR szName, HWND, DWORD, HANDLE hEventHandle,
                         DWORD ConfigIndex) {
   if (!phSimConnect) return E_FAIL;
   *phSimConnect = nullptr;
   std::unique_ptr<ClientConnection> connection;
   HRESULT result = ClientConnection::open(simconnect::endpointForConfigIndex(ConfigIndex),
-                                          textOf(szName), connection);
+                                          textOf(szName),
+                                          platform::WakeEvent::fromHandle(hEventHandle),
+                                          connection);
   if (FAILED(result)) return result;
   *phSimConnect = connection.release();
   return S_OK;

@@ -70,11 +70,12 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
 }  // namespace
 
 HRESULT ClientConnection::open(const Endpoint& endpoint, const std::string& applicationName,
+                               platform::WakeEvent* wake,
                                std::unique_ptr<ClientConnection>& out) {
   int fd = endpoint.kind == Endpoint::Kind::LocalSocket ? connectLocal(endpoint.address)
                                                         : connectTcp(endpoint);
   if (fd < 0) return E_FAIL;
-  std::unique_ptr<ClientConnection> connection(new ClientConnection(fd));
+  std::unique_ptr<ClientConnection> connection(new ClientConnection(fd, nullptr));
   wire::Open request;
   request.applicationName = applicationName;
   if (FAILED(connection->send(request))) return E_FAIL;
@@ -83,20 +84,31 @@ HRESULT ClientConnection::open(const Endpoint& endpoint, const std::string& appl
   if (!connection->waitForMessage(kOpenTimeoutMs)) return E_FAIL;
   const auto* first = reinterpret_cast<const SIMCONNECT_RECV*>(connection->ready_.front().data());
   if (first->dwID != SIMCONNECT_RECV_ID_OPEN) return E_FAIL;
+  if (wake) {
+    connection->wake_ = wake;
+    wake->watchSocket(connection->fd_);
+    connection->signalWhatIsLeft();  // the OPEN answer waits
+  }
   out = std::move(connection);
   return S_OK;
 }
 
 ClientConnection::~ClientConnection() {
+  if (wake_) wake_->watchSocket(-1);
   if (fd_ >= 0) close(fd_);
 }
 
 void ClientConnection::markBroken() {
   broken_ = true;
+  if (wake_) wake_->watchSocket(-1);
   if (fd_ >= 0) {
     close(fd_);
     fd_ = -1;
   }
+}
+
+void ClientConnection::signalWhatIsLeft() {
+  if (wake_ && (!ready_.empty() || broken_)) wake_->set();
 }
 
 void ClientConnection::receiveAvailable() {
@@ -153,7 +165,10 @@ bool ClientConnection::waitForMessage(int timeoutMs) {
 
 HRESULT ClientConnection::send(const wire::Request& request) {
   receiveAvailable();
-  if (broken_) return SIMCONNECT_E_PIPE_BROKEN;
+  if (broken_) {
+    signalWhatIsLeft();
+    return SIMCONNECT_E_PIPE_BROKEN;
+  }
   std::vector<uint8_t> packet = wire::encodeRequest(request, lastSendId_ + 1);
   // The id is spent even when the write fails, as the packet counter is.
   ++lastSendId_;
@@ -173,8 +188,11 @@ HRESULT ClientConnection::send(const wire::Request& request) {
       if (left > 0 && poll(&p, 1, left) >= 0) continue;
     }
     markBroken();
+    signalWhatIsLeft();
     return SIMCONNECT_E_PIPE_BROKEN;
   }
+  // What arrived while sending waits for the next dispatch.
+  signalWhatIsLeft();
   return S_OK;
 }
 
@@ -190,6 +208,7 @@ HRESULT ClientConnection::callDispatch(DispatchProc callback, void* context) {
       callback(reinterpret_cast<SIMCONNECT_RECV*>(message.data()),
                static_cast<DWORD>(message.size()), context);
   }
+  signalWhatIsLeft();
   return S_OK;
 }
 
@@ -201,6 +220,7 @@ HRESULT ClientConnection::getNextDispatch(SIMCONNECT_RECV** message, DWORD* size
   readyBytes_ -= handedOut_.size();
   *message = reinterpret_cast<SIMCONNECT_RECV*>(handedOut_.data());
   *size = static_cast<DWORD>(handedOut_.size());
+  signalWhatIsLeft();
   return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <SimConnect.h>
+#include <platform/wake_event.h>
 
 #include <deque>
 #include <memory>
@@ -24,8 +25,11 @@ namespace simconnect {
 // instead of the client growing without limit.
 class ClientConnection {
  public:
+  // wake, when given, is kept signalled while messages wait to be
+  // dispatched or the connection broke, as the event handle of the
+  // published library is.
   static HRESULT open(const Endpoint& endpoint, const std::string& applicationName,
-                      std::unique_ptr<ClientConnection>& out);
+                      platform::WakeEvent* wake, std::unique_ptr<ClientConnection>& out);
   ~ClientConnection();
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
@@ -38,7 +42,8 @@ class ClientConnection {
   DWORD lastSentPacketId() const { return lastSendId_; }
 
  private:
-  explicit ClientConnection(int fd) : fd_(fd), framer_(wire::kServerHeaderSize) {}
+  ClientConnection(int fd, platform::WakeEvent* wake)
+      : fd_(fd), wake_(wake), framer_(wire::kServerHeaderSize) {}
   // Reads whatever has arrived without waiting, up to the undelivered
   // bound; notes a broken connection.
   void receiveAvailable();
@@ -48,8 +53,11 @@ class ClientConnection {
   // Waits up to timeoutMs for one whole message to arrive.
   bool waitForMessage(int timeoutMs);
   void markBroken();
+  // Wakes the program's wait when something is left for it to take.
+  void signalWhatIsLeft();
 
   int fd_;
+  platform::WakeEvent* wake_;
   wire::PacketFramer framer_;
   std::deque<std::vector<uint8_t>> ready_;
   size_t readyBytes_ = 0;  // of the messages in ready_

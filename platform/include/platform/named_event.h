@@ -9,7 +9,7 @@ namespace platform {
 // any more is created afresh (not signalled) by the next createOrOpen.
 class NamedEvent {
  public:
-  enum class WaitResult { Signaled, Timeout, Failed };
+  enum class WaitResult { Signaled, Timeout, Failed, Ended };
 
   // Opens the event of that name if it exists, else creates it. Reset mode and
   // initial state only apply when it is created. Null when it cannot be made.
@@ -29,6 +29,11 @@ class NamedEvent {
   // by the wait that sees it signalled, so only one waiter wakes.
   WaitResult wait(int timeoutMs);
   bool isSignaled() const;
+  // Ends every wait on this handle in this process, now and later, with
+  // Ended, and returns once none is left; for a thread that waits without
+  // limit and must stop. Other handles of the event, here or in other
+  // processes, wait on as before.
+  void endWaits();
 
   struct Impl;
   explicit NamedEvent(std::unique_ptr<Impl> impl);

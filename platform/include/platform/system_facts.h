@@ -36,4 +36,8 @@ LocalTime localTimeNow();
 
 void sleepMs(int ms);
 
+// Names the calling thread for tools that list threads (top -H, a
+// debugger); the system keeps the first 15 characters.
+void nameThisThread(const std::string& name);
+
 }  // namespace platform
