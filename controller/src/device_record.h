@@ -39,6 +39,7 @@ struct InterfaceState {
   bool readerEnded = false;
   bool unplugged = false;    // the device is gone for good
   bool shutDown = false;     // the list was torn down
+  bool wakeRequested = false;  // wakeInputWait() came for the next waitForInput()
 
   // One waiting reader and one write at a time per interface.
   std::mutex readTurn;

@@ -7,12 +7,13 @@
 
 namespace {
 
-// How long one read of the reader waits before it looks at the stop flag.
-constexpr int kReaderSliceMs = 250;
+constexpr int kWithoutLimit = -1;
 // After a failed read the reader pauses this long, so a device that keeps
 // failing does not make it spin.
 constexpr auto kPauseAfterFailure = std::chrono::milliseconds(20);
-// Teardown repeats its cancel this often while writes are still in flight.
+// Teardown repeats its cancel this often while a read or writes are still
+// in flight: a cancel that comes just before a wait begins finds nothing to
+// cancel.
 constexpr auto kCancelRetry = std::chrono::milliseconds(2);
 
 void signal(InterfaceState& state, bool InterfaceState::*flag) {
@@ -27,7 +28,8 @@ void readReports(InterfaceState& state) {
   ReportRing::Slot buffer{};
   bool failedBefore = false;
   while (!state.stopReader) {
-    auto result = state.readDevice->readReport(buffer.data(), state.inputLength(), kReaderSliceMs);
+    // Sleeps until a report comes; teardown cancels the read.
+    auto result = state.readDevice->readReport(buffer.data(), state.inputLength(), kWithoutLimit);
     using Status = platform::HidDevice::Status;
     if (result.status == Status::Ok && result.bytes > 0) {
       {
@@ -77,7 +79,14 @@ void closeInterface(InterfaceState& state) {
   if (state.reader.joinable()) {
     state.stopReader = true;
     state.changed.notify_all();
-    state.readDevice->cancelRead();
+    std::unique_lock<std::mutex> guard(state.ringLock);
+    while (!state.readerEnded) {
+      guard.unlock();
+      state.readDevice->cancelRead();
+      guard.lock();
+      state.changed.wait_for(guard, kCancelRetry, [&] { return state.readerEnded; });
+    }
+    guard.unlock();
     state.reader.join();
   }
   // A write may be about to start when the cancel comes, so cancel until

@@ -10,10 +10,14 @@
 #include "controller/vantrix_controller.h"
 #include "controller/vantrix_ids.h"
 #include "refresh_watcher.h"
+#include "transport_internal.h"
 
 namespace {
 
 constexpr int kKeyReportType = 4;
+constexpr int kSpecialInterface = 1;
+// The board's read timeout while keys are on; exchanges wait for their
+// replies in steps of it.
 constexpr int kKeyReadTimeoutMs = 50;
 // Lets the board settle after its key matrix was switched on.
 constexpr int kSettleMs = 250;
@@ -66,71 +70,89 @@ void CVantrixController::startKeyThread(KeyCallback callback, void* user) {
 
 void CVantrixController::stopKeyThread() {
   if (keyThread_.joinable()) {
-    keyThreadRunning_ = false;
+    {
+      std::lock_guard<std::mutex> guard(keyStopLock_);
+      keyThreadRunning_ = false;
+    }
+    keyStopChanged_.notify_all();
+    wakeInputWait(GetDeviceHandle(), kSpecialInterface);
     keyThread_.join();
   }
   clearQueue(kKeyReportType);
 }
 
+void CVantrixController::settleKeyMatrix() {
+  std::unique_lock<std::mutex> guard(keyStopLock_);
+  keyStopChanged_.wait_for(guard, std::chrono::milliseconds(kSettleMs),
+                           [&] { return !keyThreadRunning_; });
+}
+
 void CVantrixController::KeyMatrixReadThread(CVantrixController* controller,
                                              KeyThreadContext context) {
   CVantrixController& self = *controller;
+  platform::nameThisThread(context.serial + " keys");
   auto refresh = std::make_shared<RefreshRequest>();
+  refresh->event = platform::NamedEvent::createOrOpen(keyRefreshEventName(context.serial), false,
+                                                      false);
+  const IowHandle handle = self.GetDeviceHandle();
+  refresh->wakeKeyThread = [handle] { wakeInputWait(handle, kSpecialInterface); };
   bool reportAll = true;
   if (context.startEvent) context.startEvent->set();
   context.startEvent.reset();
-  iowSetReadTimeout(self.GetDeviceHandle(), kKeyReadTimeoutMs);
+  iowSetReadTimeout(handle, kKeyReadTimeoutMs);
   auto ending =
       platform::NamedEvent::createOrOpen(keyThreadEndingEventName(context.serial), false, false);
   std::thread watcher(RefreshWatcher, refresh, context.serial);
-  platform::sleepMs(kSettleMs);
 
   KeyScanAssembler assembler(context.mode);
   auto report = [&](int key, int state) {
     return context.callback(context.serial, key, state, context.user) != 0;
   };
-  // The lock is held from a read until a report brings keys to tell or a
-  // read brings nothing, so IIC and pin-status exchanges wait at most one read.
-  bool holdingLock = false;
-  while (self.keyThreadRunning_) {
-    Report keys{};
-    if (!holdingLock) {
-      self.controllerLock_.lock();
-      holdingLock = true;
-    }
+  // Sleeps until the board sends, another process asks for a full report
+  // or the thread is stopped; then takes every report that waits, under
+  // the lock that IIC and pin-status exchanges take for their replies. Key
+  // reports such an exchange reads meanwhile are queued for this thread,
+  // and queuing one wakes it.
+  bool boardLeft = false;
+  bool moreToCome = true;
+  self.settleKeyMatrix();
+  while (self.keyThreadRunning_ && !boardLeft) {
+    std::unique_lock<std::recursive_mutex> lock(self.controllerLock_);
     if (refresh->requestNeeded.exchange(false)) {
       self.writeReport(1, {kKeyRequestReport});
       reportAll = true;
     }
-    const int count = self.ReadWithQueue(kKeyReportType, 1, keys.data(), 8);
-    if (count == 8) {
+    for (;;) {
+      Report keys{};
+      const int count =
+          self.readQueued(kKeyReportType, kSpecialInterface, keys.data(), 8, Clock::now());
+      if (count != 8) {
+        boardLeft = !moreToCome ||
+                    (count == 0 && platform::lastError() == platform::kErrorDevNotExist);
+        break;
+      }
       const KeyScanAssembler::Taken taken = assembler.take(keys.data());
       // A change is told as soon as the report that covers its key comes; a
       // full report waits for the whole set.
       const bool tell = reportAll ? taken == KeyScanAssembler::Taken::LastOfSet
                                   : taken != KeyScanAssembler::Taken::Nothing;
-      if (tell) {
-        self.controllerLock_.unlock();
-        holdingLock = false;
-        const KeyWords now = assembler.words();
-        const bool goOn = reportKeyChanges(self.previousKeys_, now, context.mode, reportAll, report);
-        reportAll = false;
-        self.previousKeys_ = now;
-        if (!goOn) self.keyThreadRunning_ = false;
-      }
-    } else {
-      if (holdingLock) {
-        self.controllerLock_.unlock();
-        holdingLock = false;
-      }
-      if (count == 0 && platform::lastError() == platform::kErrorDevNotExist)
-        self.keyThreadRunning_ = false;  // the board is gone
+      if (!tell) continue;
+      lock.unlock();
+      const KeyWords now = assembler.words();
+      const bool goOn = reportKeyChanges(self.previousKeys_, now, context.mode, reportAll, report);
+      reportAll = false;
+      self.previousKeys_ = now;
+      if (!goOn) self.keyThreadRunning_ = false;
+      if (!self.keyThreadRunning_) break;
+      lock.lock();
     }
-    platform::sleepMs(1);
+    if (lock.owns_lock()) lock.unlock();
+    if (self.keyThreadRunning_ && !boardLeft) moreToCome = waitForInput(handle, kSpecialInterface);
   }
+  if (boardLeft) self.keyThreadRunning_ = false;
 
   refresh->keyThreadEnding = true;
   if (ending) ending->set();
+  if (refresh->event) refresh->event->endWaits();
   watcher.join();
-  if (holdingLock) self.controllerLock_.unlock();
 }

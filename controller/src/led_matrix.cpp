@@ -1,6 +1,7 @@
 // The LED matrix: 8 rows of 32 columns that carry both the seven-segment
 // digits and the single indicator LEDs. The shadow holds what the board
-// shows, so that only rows that change are sent.
+// shows and the wanted rows what it is to show, so that only rows that
+// change are sent; in an output batch each of them once.
 #include "controller/display_text.h"
 #include "controller/vantrix_controller.h"
 
@@ -23,6 +24,7 @@ bool CVantrixController::EnableLedMatrix(bool on) {
   }
   // The board darkens its matrix on every mode change.
   matrixShadow_ = {};
+  matrixWanted_ = {};
   ledMatrixEnabled_ = on;
   return true;
 }
@@ -31,20 +33,36 @@ int CVantrixController::WriteMatrixRow(int row, int byte0, int byte1, int byte2,
                                        bool force) {
   if (!ledMatrixEnabled_) return kLedMatrixOff;
   if (row < 0 || row > 7) return kFailed;
-  std::array<uint8_t, 4>& shadow = matrixShadow_[static_cast<size_t>(row)];
+  std::array<uint8_t, 4>& wanted = matrixWanted_[static_cast<size_t>(row)];
   const int given[4] = {byte0, byte1, byte2, byte3};
-  std::array<uint8_t, 4> bytes;
   for (size_t i = 0; i < 4; ++i)
-    bytes[i] = given[i] == kKeepByte ? shadow[i] : static_cast<uint8_t>(given[i]);
+    if (given[i] != kKeepByte) wanted[i] = static_cast<uint8_t>(given[i]);
   // Unchanged rows are not sent; force does not change that.
-  if (bytes == shadow) return 0;
+  if (outputBatchOpen_) return 0;
+  return sendMatrixRow(row) ? 0 : kFailed;
+}
+
+bool CVantrixController::sendMatrixRow(int row) {
+  const std::array<uint8_t, 4>& bytes = matrixWanted_[static_cast<size_t>(row)];
+  std::array<uint8_t, 4>& shadow = matrixShadow_[static_cast<size_t>(row)];
+  if (bytes == shadow) return true;
   if (writeReport(1, {kMatrixRowReport, static_cast<uint8_t>(row), bytes[0], bytes[1], bytes[2],
                       bytes[3]}) < 8) {
     failedWriteError();
-    return kFailed;
+    return false;
   }
   shadow = bytes;
-  return 0;
+  return true;
+}
+
+void CVantrixController::BeginOutputBatch() { outputBatchOpen_ = true; }
+
+bool CVantrixController::EndOutputBatch() {
+  outputBatchOpen_ = false;
+  if (!ledMatrixEnabled_) return true;
+  for (int row = 0; row < 8; ++row)
+    if (!sendMatrixRow(row)) return false;
+  return true;
 }
 
 int CVantrixController::SetLed(int number, bool on, bool force) {
@@ -52,7 +70,7 @@ int CVantrixController::SetLed(int number, bool on, bool force) {
   if (!ledMatrixEnabled_) return kLedMatrixOff;
   const int row = (number - 1) % 8;
   const int column = (number - 1) / 8;
-  std::array<uint8_t, 4> bytes = matrixShadow_[static_cast<size_t>(row)];
+  std::array<uint8_t, 4> bytes = matrixWanted_[static_cast<size_t>(row)];
   const uint8_t bit = static_cast<uint8_t>(1u << (column % 8));
   if (on)
     bytes[static_cast<size_t>(column / 8)] |= bit;
@@ -66,7 +84,7 @@ int CVantrixController::SetDisplay(int first, std::string_view text, int count, 
   if (!ledMatrixEnabled_) return kLedMatrixOff;
   const std::string shown = prepareDisplayText(text, count, alignment, pad);
   for (int row = 0; row < 8; ++row) {
-    std::array<uint8_t, 4> bytes = matrixShadow_[static_cast<size_t>(row)];
+    std::array<uint8_t, 4> bytes = matrixWanted_[static_cast<size_t>(row)];
     paintDisplayRow(bytes, row, shown, first);
     if (WriteMatrixRow(row, bytes[0], bytes[1], bytes[2], bytes[3], false) != 0) return kFailed;
   }

@@ -1,5 +1,8 @@
 #pragma once
+#include <platform/named_event.h>
+
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,10 +11,14 @@
 struct RefreshRequest {
   std::atomic<bool> requestNeeded{true};  // ask the board for a full key report
   std::atomic<bool> keyThreadEnding{false};
+  // The board's refresh event, opened by the key thread, which ends the
+  // watcher's wait on it (endWaits) when it ends itself.
+  std::shared_ptr<platform::NamedEvent> event;
+  // Wakes the key thread to make the request.
+  std::function<void()> wakeKeyThread;
 };
 
 // Watches the board's refresh event, which any process may set to get a
-// full key report, and turns it into requestNeeded. Ends with the key
-// thread: on its ending event, or at the latest 700 ms after
-// keyThreadEnding is set.
+// full key report, turns it into requestNeeded and wakes the key thread.
+// Sleeps on the event until it is set or the key thread ends the wait.
 void RefreshWatcher(std::shared_ptr<RefreshRequest> request, std::string serial);

@@ -125,6 +125,13 @@ Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* dat
   return {false, platform::kErrorInvalidParameter};
 }
 
+// The interface of an open board, held so that it outlives a teardown.
+std::shared_ptr<DeviceRecord> recordOfOpen(IowHandle handle, uint32_t interfaceNumber) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  return openRecord(list, handle, interfaceNumber);
+}
+
 // Checks the common arguments; the report length of the interface, or 0.
 size_t reportLength(IowHandle handle, uint32_t interfaceNumber, const void* buffer,
                     uint32_t length, bool input) {
@@ -182,6 +189,29 @@ int writeReportsWithin(IowHandle handle, uint32_t interfaceNumber, const uint8_t
 
 int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length) {
   return writeReportsWithin(handle, interfaceNumber, data, length, -1);
+}
+
+bool waitForInput(IowHandle handle, uint32_t interfaceNumber) {
+  auto record = recordOfOpen(handle, interfaceNumber);
+  if (!record) return false;
+  InterfaceState& state = record->interfaces[interfaceNumber];
+  std::unique_lock<std::mutex> ring(state.ringLock);
+  state.changed.wait(ring, [&] {
+    return state.ring.count() > 0 || state.wakeRequested || state.readerEnded || state.shutDown;
+  });
+  state.wakeRequested = false;
+  return state.ring.count() > 0 || !(state.readerEnded || state.shutDown);
+}
+
+void wakeInputWait(IowHandle handle, uint32_t interfaceNumber) {
+  auto record = recordOfOpen(handle, interfaceNumber);
+  if (!record) return;
+  InterfaceState& state = record->interfaces[interfaceNumber];
+  {
+    std::lock_guard<std::mutex> ring(state.ringLock);
+    state.wakeRequested = true;
+  }
+  state.changed.notify_all();
 }
 
 bool iowSetReadTimeout(IowHandle handle, int milliseconds) {

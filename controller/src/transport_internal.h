@@ -16,6 +16,14 @@ int readReportsWithin(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffe
 int writeReportsWithin(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
                        uint32_t length, int longestWaitMs);
 
+// Sleeps until an input report waits on the interface, wakeInputWait() is
+// called for it or the interface can deliver nothing more (the board is
+// gone, the list was torn down). Takes no report. False when nothing more
+// will come.
+bool waitForInput(IowHandle handle, uint32_t interfaceNumber);
+// Ends the interface's waitForInput, or the next one if none waits now.
+void wakeInputWait(IowHandle handle, uint32_t interfaceNumber);
+
 // An interface's input and output report lengths; zeros for a handle that
 // is not an open board.
 struct ReportLengths {

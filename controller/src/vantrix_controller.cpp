@@ -93,7 +93,9 @@ void CVantrixController::clearQueue(int reportType) {
 
 int CVantrixController::ReadWithQueue(int reportType, int interfaceNumber, uint8_t* buffer,
                                       int length) {
-  return readQueued(reportType, interfaceNumber, buffer, length, Clock::now() + kTransferDeadline);
+  const Clock::time_point deadline = reportType == kKeyReports ? kBoardReadTimeout
+                                                               : Clock::now() + kTransferDeadline;
+  return readQueued(reportType, interfaceNumber, buffer, length, deadline);
 }
 
 int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t* buffer,
@@ -112,8 +114,7 @@ int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t*
   readLoopActive_ = true;
   int count = 0;
   while (readLoopActive_) {
-    // Key reads wait the key thread's read timeout; replies at most until the deadline.
-    const int longestWaitMs = reportType == kKeyReports ? -1 : millisecondsUntil(deadline);
+    const int longestWaitMs = deadline == kBoardReadTimeout ? -1 : millisecondsUntil(deadline);
     Report report{};
     count = readReportsWithin(GetDeviceHandle(), static_cast<uint32_t>(interfaceNumber),
                               report.data(), kReportBytes, longestWaitMs);
@@ -129,6 +130,8 @@ int CVantrixController::readQueued(int reportType, int interfaceNumber, uint8_t*
         std::lock_guard<std::mutex> guard(queueLock_);
         queues_[static_cast<size_t>(type - 1)].push(report);
       }
+      // The key thread sleeps until something is there for it.
+      if (type == kKeyReports) wakeInputWait(GetDeviceHandle(), kSpecialInterface);
       continue;
     }
     if (count != 0 || reportType == kKeyReports) return count;

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,12 @@ class CVantrixController : public IOWarrior {
   // Shows text over `count` digits (-1: as many as it has) from position
   // `first` (1-32), left (0) or right (1) aligned, padded with `pad`.
   int SetDisplay(int first, std::string_view text, int count, int alignment, char pad);
+  // Between these two, matrix rows (WriteMatrixRow, SetLed, SetDisplay) are
+  // only noted; EndOutputBatch then sends each row whose bytes differ from
+  // what the board shows, once. False when a row could not be sent; the
+  // rows not sent are sent with the next change.
+  void BeginOutputBatch();
+  bool EndOutputBatch();
   // Port 0-3; true when the port report was written.
   bool WritePort(int port, int value);
   // Asks the board for its four ports; outputs stay unchanged on failure.
@@ -115,8 +122,12 @@ class CVantrixController : public IOWarrior {
   uint32_t failedWriteError();
   uint32_t failedReadError();
   void clearQueue(int reportType);
+  // Reads until a report of the type comes; each read waits at most until
+  // the deadline, or as long as the board's read timeout says when the
+  // deadline is kBoardReadTimeout.
   int readQueued(int reportType, int interfaceNumber, uint8_t* buffer, int length,
                  Clock::time_point deadline);
+  static constexpr Clock::time_point kBoardReadTimeout = Clock::time_point::max();
   void drainLeftovers(int reportType);
   bool specialReportsFit(const char* operationName);
   bool iicExchange(const uint8_t* request, Report& reply);
@@ -124,11 +135,19 @@ class CVantrixController : public IOWarrior {
   void startKeyThread(KeyCallback callback, void* user);
   void stopKeyThread();
   static void KeyMatrixReadThread(CVantrixController* controller, KeyThreadContext context);
+  // Gives the board time to settle after its key matrix was switched on;
+  // ends early when the key thread is stopped.
+  void settleKeyMatrix();
+  // Sends the row when the board does not show it yet; false when that failed.
+  bool sendMatrixRow(int row);
   bool adoptPublishedInfo();
   void publishInfo();
   bool readBoardMemory(BoardMemoryReading& reading);
 
   std::atomic<bool> keyThreadRunning_{false};
+  // Wake the key thread's settling wait when it is stopped.
+  std::mutex keyStopLock_;
+  std::condition_variable keyStopChanged_;
   KeyWords previousKeys_{};
   std::unique_ptr<platform::NamedMutex> ownership_;
   ControllerInfo info_{};
@@ -139,7 +158,9 @@ class CVantrixController : public IOWarrior {
   std::recursive_mutex controllerLock_;
   bool keyInputEnabled_ = false;
   bool ledMatrixEnabled_ = false;
-  std::array<std::array<uint8_t, 4>, 8> matrixShadow_{};
+  std::array<std::array<uint8_t, 4>, 8> matrixShadow_{};  // what the board shows
+  std::array<std::array<uint8_t, 4>, 8> matrixWanted_{};  // what it is to show
+  bool outputBatchOpen_ = false;
   KeyMatrixMode keyMatrixMode_ = kKeyMatrixOff;
   std::mutex queueLock_;
   std::array<ReportQueue, 8> queues_;
