@@ -1,5 +1,7 @@
 #include "device_registry.h"
 
+#include <controller/vantrix_controller.h>
+
 DeviceRegistry::DeviceRegistry() = default;
 
 DeviceRegistry::~DeviceRegistry() {
@@ -28,5 +30,15 @@ size_t DeviceRegistry::DeleteAllDevices() {
 }
 
 void DeviceRegistry::DispatchToDevices(SIMCONNECT_RECV* message, DWORD size) {
+  // What one message changes on the panels goes out as one batch per board:
+  // every row that changed once, the boards side by side.
+  std::vector<CVantrixController*> boards;
+  for (auto& device : devices_) {
+    if (CVantrixController* board = device->controller()) {
+      board->BeginOutputBatch();
+      boards.push_back(board);
+    }
+  }
   for (auto& device : devices_) device->SimConnectModuleDispatchProc(message, size);
+  output_.endBatches(boards);
 }

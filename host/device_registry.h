@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "parallel_output.h"
 #include "sim_connect_device.h"
 
 // Owns the factories (asked in order, the first device wins) and the devices
@@ -27,4 +28,5 @@ class DeviceRegistry {
  private:
   std::vector<std::unique_ptr<ISimConnectDeviceFactory>> factories_;
   std::vector<std::unique_ptr<CSimConnectDevice>> devices_;
+  ParallelOutput output_;
 };

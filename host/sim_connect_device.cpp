@@ -66,8 +66,13 @@ bool CSimConnectDevice::lastToLeaveDefinition(DWORD definitionId) {
 void CSimConnectDevice::postToSession(std::function<void()> work) {
   if (!host_) return;
   std::weak_ptr<bool> alive = alive_;
-  host_->post([alive, work = std::move(work)] {
-    if (alive.lock()) work();
+  CVantrixController* board = controller_;
+  host_->post([alive, board, work = std::move(work)] {
+    if (!alive.lock()) return;
+    // What a key changes on the panel goes out as one batch too.
+    if (board) board->BeginOutputBatch();
+    work();
+    if (board) board->EndOutputBatch();
   });
 }
 

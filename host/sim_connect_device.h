@@ -50,6 +50,8 @@ class CSimConnectDevice : public CSimConnectSendIDTracker {
 
   int modelNumber() const { return modelNumber_; }
   bool avionicsOn() const { return avionicsOn_; }
+  // The board this device drives; null for a probe.
+  CVantrixController* controller() const { return controller_; }
 
  protected:
   // Runs work on the session thread unless this device is gone by then.
