@@ -1,5 +1,7 @@
 #include <platform/last_error.h>
 
+#include <set>
+
 #include "board_fixture.h"
 
 namespace controller_test {
@@ -85,6 +87,53 @@ TEST_F(LedMatrixTest, NothingIsWrittenWhileTheMatrixIsOff) {
   ASSERT_TRUE(controller->EnableLedMatrix(true));
   ASSERT_EQ(controller->SetLed(1, true, false), 0);
   EXPECT_EQ(view().litLeds, (std::vector<int>{1}));
+}
+
+TEST_F(LedMatrixTest, ABatchSendsEachChangedRowOnceWhenItEnds) {
+  // Two displays over the same rows, and a LED in one of them: without a
+  // batch each display sends its rows; in one, each row that changed goes
+  // out once, with the bytes of all three.
+  controller->BeginOutputBatch();
+  ASSERT_EQ(controller->SetDisplay(1, "118.00", 6, 0, ' '), 0);
+  ASSERT_EQ(controller->SetDisplay(7, "121.50", 6, 0, ' '), 0);
+  ASSERT_EQ(controller->SetLed(3, true, false), 0);
+  EXPECT_TRUE(taken().empty()) << "nothing goes out before the batch ends";
+  ASSERT_TRUE(controller->EndOutputBatch());
+  const Reports batched = taken();
+  std::set<uint8_t> rows;
+  for (const auto& row : batched) EXPECT_TRUE(rows.insert(row[1]).second) << "row " << int(row[1]);
+  EXPECT_EQ(view().digits(1, 12), "118.00 121.50 ");
+  EXPECT_TRUE(view().ledLit(3));
+
+  // The same three changes one by one send some rows more than once.
+  ASSERT_TRUE(controller->EnableLedMatrix(false));
+  ASSERT_TRUE(controller->EnableLedMatrix(true));
+  rack.clearOutputReports(kSerial);
+  ASSERT_EQ(controller->SetDisplay(1, "118.00", 6, 0, ' '), 0);
+  ASSERT_EQ(controller->SetDisplay(7, "121.50", 6, 0, ' '), 0);
+  ASSERT_EQ(controller->SetLed(3, true, false), 0);
+  EXPECT_GT(taken().size(), batched.size());
+
+  // A batch that changes nothing sends nothing.
+  rack.clearOutputReports(kSerial);
+  controller->BeginOutputBatch();
+  ASSERT_EQ(controller->SetDisplay(1, "118.00", 6, 0, ' '), 0);
+  ASSERT_TRUE(controller->EndOutputBatch());
+  EXPECT_TRUE(taken().empty());
+}
+
+TEST_F(LedMatrixTest, RowsABatchCouldNotSendGoOutWithTheNextChange) {
+  lab::BoardFaults stalled;
+  stalled.stallWrites = true;
+  ASSERT_TRUE(rack.setFaults(kSerial, stalled));
+  controller->BeginOutputBatch();
+  ASSERT_EQ(controller->SetDisplay(1, "888888", 6, 0, ' '), 0);
+  EXPECT_FALSE(controller->EndOutputBatch());
+
+  ASSERT_TRUE(rack.setFaults(kSerial, lab::BoardFaults{}));
+  ASSERT_EQ(controller->SetLed(256, true, false), 0);
+  ASSERT_TRUE(rack.waitUntil([&] { return view().digits(1, 6) == "888888"; }, kDeadline));
+  EXPECT_TRUE(view().ledLit(256));
 }
 
 using PortTest = ControllerTest;

@@ -153,6 +153,21 @@ TEST_F(NamedEventTest, AutoResetSetReleasesOneWaiterPerSet) {
   EXPECT_EQ(released, kWaiters);
 }
 
+TEST_F(NamedEventTest, EndWaitsEndsTheWaitsOfOneHandleOnly) {
+  auto ended = NamedEvent::createOrOpen(kName, true, false);
+  auto other = NamedEvent::openExisting(kName);
+  ASSERT_NE(other, nullptr);
+  auto waitWithoutLimit = std::async(std::launch::async, [&] { return ended->wait(-1); });
+  auto otherWait = std::async(std::launch::async, [&] { return other->wait(kGenerousMs); });
+  ended->endWaits();
+  EXPECT_EQ(waitWithoutLimit.get(), WaitResult::Ended);
+  EXPECT_EQ(ended->wait(kGenerousMs), WaitResult::Ended) << "later waits end at once too";
+  // The other handle still waits, and a set still reaches it.
+  EXPECT_EQ(otherWait.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  ended->set();
+  EXPECT_EQ(otherWait.get(), WaitResult::Signaled);
+}
+
 TEST_F(NamedEventTest, ASetInAnotherProcessWakesTheWaiter) {
   for (bool manualReset : {false, true}) {
     SCOPED_TRACE(manualReset);

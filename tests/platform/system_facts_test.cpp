@@ -3,6 +3,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "helper_process.h"
@@ -98,6 +99,36 @@ TEST_F(SystemFactsTest, LocalTimeFollowsTheTimeZoneOfTheMoment) {
     EXPECT_EQ(local.hour, expected.tm_hour);
     EXPECT_EQ(local.minute, expected.tm_min);
     EXPECT_EQ(local.second, expected.tm_sec);
+  }
+}
+
+}  // namespace
+}  // namespace platform_test
+
+namespace platform_test {
+namespace {
+
+// What `top -H` and a debugger show for the thread.
+std::string shownName(uint32_t threadId) {
+  std::ifstream comm("/proc/self/task/" + std::to_string(threadId) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+TEST(ThreadNameTest, AThreadIsShownByItsNameCutToWhatTheSystemKeeps) {
+  const struct {
+    std::string given, shown;
+  } cases[] = {
+      {"keys", "keys"},
+      {"0000A001 refresh", "0000A001 refres"},
+  };
+  for (const auto& c : cases) {
+    auto shown = std::async(std::launch::async, [&] {
+      platform::nameThisThread(c.given);
+      return shownName(platform::threadId());
+    });
+    EXPECT_EQ(shown.get(), c.shown);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <SimConnect.h>
 #include <gtest/gtest.h>
 #include <lab/simulator.h>
+#include <platform/wake_event.h>
 
 #include <filesystem>
 #include <thread>
@@ -164,6 +165,31 @@ TEST_F(ClientTest, AFloodingSimulatorWaitsWhileTheProgramHasNotDispatched) {
       outOfOrder += reinterpret_cast<const SIMCONNECT_RECV_EVENT*>(recv)->dwData != expected++;
   }
   EXPECT_EQ(outOfOrder, 0u);
+}
+
+// A program that sleeps on the event handle between dispatches, as the
+// programs do, must never sleep while a message waits to be dispatched.
+TEST_F(ClientTest, TheEventHandleIsSetWhileMessagesWaitOrTheConnectionBroke) {
+  constexpr int kGenerousMs = 30000;
+  platform::WakeEvent wake;
+  ASSERT_EQ(SimConnect_Open(&handle, "Probe", nullptr, 0, wake.handle(), 0), S_OK);
+  ASSERT_TRUE(wake.wait(kGenerousMs)) << "the OPEN answer waits";
+  ASSERT_EQ(SimConnect_CallDispatch(handle, &Received::collect, &received), S_OK);
+  EXPECT_EQ(received.ids(), std::vector<uint32_t>{SIMCONNECT_RECV_ID_OPEN});
+  EXPECT_FALSE(wake.wait(0)) << "nothing waits any more";
+
+  // An answer that a later call read off the connection before the
+  // dispatch still keeps the event set.
+  ASSERT_EQ(SimConnect_RequestSystemState(handle, 1, "Sim"), S_OK);
+  ASSERT_TRUE(wake.wait(kGenerousMs));
+  ASSERT_EQ(SimConnect_MenuAddItem(handle, "Probe", 1, 0), S_OK);
+  ASSERT_TRUE(wake.wait(kGenerousMs));
+  ASSERT_EQ(dispatchUntil([&] { return received.messages.size() == 2; }), S_OK);
+  EXPECT_EQ(received.ids().back(), SIMCONNECT_RECV_ID_SYSTEM_STATE);
+
+  sim->breakConnections();
+  ASSERT_TRUE(wake.wait(kGenerousMs)) << "a broken connection wakes the program too";
+  ASSERT_EQ(dispatchUntil([] { return false; }), SIMCONNECT_E_PIPE_BROKEN);
 }
 
 TEST_F(ClientTest, EveryWayOfBreakingTheConnectionEndsInPipeBroken) {
