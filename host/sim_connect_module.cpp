@@ -296,6 +296,8 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
     controllers_.Close();
     platform::sleepMs(50);
   }
+  // The boards are looked at after this: every change seen by now is served.
+  changesLoaded_ = changeDetector_.changesSeen();
   if (!controllers_.Open()) {
     if (simRunning_) ShowText("Error opening controller interface(s).", 5.0f);
     return;
@@ -316,14 +318,20 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
 }
 
 int CSimConnectModule::onControllerChange(uint32_t change) {
-  post([this, change] {
-    if (change == ChangeDetector::kBoardArrived) {
+  const uint64_t seen = changeDetector_.changesSeen();
+  post([this, change, seen] {
+    if (change == ChangeDetector::kBoardArrived)
       ShowText("Loading " + clientName_ + " modules...", 5.0f);
-      LoadDevices(false);
-    } else if (change == ChangeDetector::kBoardRemoved) {
+    else if (change == ChangeDetector::kBoardRemoved)
       ShowText("KESTRIX driver detected module removal", 5.0f);
-      LoadDevices(false);
-    }
+    else
+      return;
+    // The notices of one plug or pull come one per board, often while an
+    // earlier one is still being handled. A reload that looked at the
+    // boards after the change was seen has served it already, and the
+    // panels it built keep working.
+    if (seen <= changesLoaded_) return;
+    LoadDevices(false);
   });
   return 1;
 }

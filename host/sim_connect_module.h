@@ -81,6 +81,8 @@ class CSimConnectModule : public DeviceHost {
   std::unique_ptr<platform::NamedEvent> quitEvent_;
   SessionWorkQueue work_;
   ChangeDetector changeDetector_;
+  // The board changes the last load of the devices had seen.
+  uint64_t changesLoaded_ = 0;
 };
 
 // Names shared with other programs that end or detect a running session.

@@ -42,6 +42,7 @@ void ChangeDetector::onDeviceChange(platform::DeviceChangeWatcher::Change change
                                     const std::string& interfacePath, void* detector) {
   auto& self = *static_cast<ChangeDetector*>(detector);
   if (!self.callback_ || !isVantrixBoardInterface(interfacePath)) return;
+  ++self.changesSeen_;
   using Change = platform::DeviceChangeWatcher::Change;
   if (change == Change::Arrival) self.onArrival(interfacePath);
   if (change == Change::RemoveComplete) self.onRemoval(interfacePath);

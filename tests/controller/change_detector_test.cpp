@@ -115,6 +115,46 @@ TEST_F(ChangeDetectorTest, ABoardIsToldWhenItsSecondInterfaceComesWhicheverThatI
   EXPECT_EQ(recorder.codes(), (std::vector<uint32_t>{0x8000, 0x8000, 0x8004}));
 }
 
+// The session reloads once for the notices of several changes: a reload
+// that looked at the boards after reading the count has seen them all.
+TEST_F(ChangeDetectorTest, TheCountOfChangesSeenCoversEveryBoardInterfaceAndNoOtherDevice) {
+  struct Seen {
+    ChangeDetector detector;
+    std::mutex lock;
+    std::vector<uint64_t> atCalls;
+    static int callback(uint32_t, void* user) {
+      auto& self = *static_cast<Seen*>(user);
+      std::lock_guard<std::mutex> guard(self.lock);
+      self.atCalls.push_back(self.detector.changesSeen());
+      return 0;
+    }
+    size_t calls() {
+      std::lock_guard<std::mutex> guard(lock);
+      return atCalls.size();
+    }
+  } seen;
+  ASSERT_EQ(seen.detector.Start(Seen::callback, &seen), 0);
+  EXPECT_EQ(seen.detector.changesSeen(), 0u);
+
+  ASSERT_TRUE(rack.plug(BoardSetup::blank("00000001")));
+  ASSERT_TRUE(rack.waitUntil([&] { return seen.calls() == 1; }, kDeadline));
+  BoardSetup mouse = BoardSetup::blank("00000002");
+  mouse.vendorId = 0x046D;
+  ASSERT_TRUE(rack.plug(mouse));
+  ASSERT_TRUE(rack.unplug("00000002"));
+  ASSERT_TRUE(rack.unplug("00000001"));
+  ASSERT_TRUE(rack.waitUntil(
+      [&] { return seen.calls() == 2 && seen.detector.changesSeen() == 4; }, kDeadline))
+      << "two interfaces came and went";
+  seen.detector.Stop();
+  // Neither notice came before its change was counted: the arrival with
+  // one of the first two, the removal with one of the last two.
+  ASSERT_EQ(seen.atCalls.size(), 2u);
+  EXPECT_GE(seen.atCalls[0], 1u);
+  EXPECT_LE(seen.atCalls[0], 2u);
+  EXPECT_GE(seen.atCalls[1], 3u);
+}
+
 TEST_F(ChangeDetectorTest, StopWithoutStartReturnsAtOnce) {
   ChangeDetector detector;
   EXPECT_EQ(detector.Stop(), 0);

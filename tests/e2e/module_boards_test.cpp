@@ -220,6 +220,38 @@ TEST_F(ModuleBoardsTest, NoReloadRaisesAnExceptionAndTheKeysStillWork) {
   EXPECT_EQ(exceptionsOfTheDriver(), std::vector<std::string>{});
 }
 
+TEST_F(ModuleBoardsTest, AKeyPressedOnceReplugedPanelsShowReachesTheSimulator) {
+  writeSettings({"Misc/Debug=1"});
+  const std::string radio = "0000A001", transponder = "0000A002";
+  ASSERT_TRUE(rack->plug(radioBoard(radio)));
+  ASSERT_TRUE(rack->plug(transponderBoard(transponder)));
+  startLab();
+  startTheModule();
+  roundTripThroughTheMenu(2);
+  constexpr size_t kRounds = 5;
+  for (size_t round = 1; round <= kRounds; ++round) {
+    SCOPED_TRACE(round);
+    // Both boards pulled and put back at once: four notices, each shown,
+    // while the panels come back after the first of them.
+    ASSERT_TRUE(rack->unplug(radio));
+    ASSERT_TRUE(rack->unplug(transponder));
+    ASSERT_TRUE(rack->plug(radioBoard(radio)));
+    ASSERT_TRUE(rack->plug(transponderBoard(transponder)));
+    // Each round's key moved COM1 up by a MHz.
+    ASSERT_TRUE(waitForDigits(radio, 1, "122.800" + std::to_string(117 + round) + ".000"));
+    ASSERT_TRUE(waitForDigits(transponder, 2, "1200"));
+    // No later notice of the same replug tears them down again.
+    tap(radio, 12);
+    tap(transponder, 17);
+    EXPECT_TRUE(waitForEvents("COM_RADIO_WHOLE_INC", round));
+    EXPECT_TRUE(waitForEvents("ZRQ-XPNDR.Mode", round));
+    EXPECT_TRUE(testsupport::eventually([&] {
+      return textsEqualTo(kArrivalText).size() == 2 * round &&
+             textsEqualTo(kRemovalText).size() == 2 * round;
+    }));
+  }
+}
+
 TEST_F(ModuleBoardsTest, SeveralPanelsOfAKindEachShowTheRadiosWithoutAnException) {
   writeSettings({"Misc/Debug=1"});
   const std::vector<std::string> radios = {"0000A001", "0000A003"}, transponders = {"0000A002", "0000A004"};

@@ -1,6 +1,7 @@
 #pragma once
 #include <platform/hid.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -32,6 +33,13 @@ class ChangeDetector {
   // the callback. Calling it again does nothing.
   int Stop();
 
+  // How many changes of Vantrix board interfaces the detector has seen so
+  // far. A callback made for a change reads a number no smaller than the
+  // change's own; a count read at any moment covers only changes that had
+  // happened by then. So work that enumerates the boards after reading the
+  // count has seen every change up to it.
+  uint64_t changesSeen() const { return changesSeen_.load(); }
+
  private:
   static void onDeviceChange(platform::DeviceChangeWatcher::Change change,
                              const std::string& interfacePath, void* detector);
@@ -45,5 +53,6 @@ class ChangeDetector {
   // Only the watcher's thread touches them.
   std::map<uint64_t, std::set<std::string>> arrivedBoards_;
   void* user_ = nullptr;
+  std::atomic<uint64_t> changesSeen_{0};
   std::unique_ptr<platform::DeviceChangeWatcher> watcher_;
 };
