@@ -37,9 +37,10 @@ int CVantrixController::WriteMatrixRow(int row, int byte0, int byte1, int byte2,
   const int given[4] = {byte0, byte1, byte2, byte3};
   for (size_t i = 0; i < 4; ++i)
     if (given[i] != kKeepByte) wanted[i] = static_cast<uint8_t>(given[i]);
-  // Unchanged rows are not sent; force does not change that.
+  // Unchanged rows are not sent; force does not change that. Rows an
+  // earlier write could not send go out now too.
   if (outputBatchOpen_) return 0;
-  return sendMatrixRow(row) ? 0 : kFailed;
+  return sendChangedRows() ? 0 : kFailed;
 }
 
 bool CVantrixController::sendMatrixRow(int row) {
@@ -59,7 +60,10 @@ void CVantrixController::BeginOutputBatch() { outputBatchOpen_ = true; }
 
 bool CVantrixController::EndOutputBatch() {
   outputBatchOpen_ = false;
-  if (!ledMatrixEnabled_) return true;
+  return !ledMatrixEnabled_ || sendChangedRows();
+}
+
+bool CVantrixController::sendChangedRows() {
   for (int row = 0; row < 8; ++row)
     if (!sendMatrixRow(row)) return false;
   return true;

@@ -140,6 +140,9 @@ class CVantrixController : public IOWarrior {
   void settleKeyMatrix();
   // Sends the row when the board does not show it yet; false when that failed.
   bool sendMatrixRow(int row);
+  // Sends every row the board does not show yet, in order; stops at the
+  // first that fails.
+  bool sendChangedRows();
   bool adoptPublishedInfo();
   void publishInfo();
   bool readBoardMemory(BoardMemoryReading& reading);
