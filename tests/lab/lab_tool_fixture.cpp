@@ -1,5 +1,7 @@
 #include "lab_tool_fixture.h"
 
+#include <regex>
+
 namespace labtest {
 
 ToolRun LabToolFixture::run(std::vector<std::string> arguments) {
@@ -18,6 +20,11 @@ std::unique_ptr<platform::ChildProcess> LabToolFixture::serve(std::vector<std::s
         << child->output();
   }
   return child;
+}
+
+std::string LabToolFixture::withoutStamps(const std::string& json) {
+  static const std::regex stamp(",\"atUs\":[0-9]+");
+  return std::regex_replace(json, stamp, "");
 }
 
 }  // namespace labtest

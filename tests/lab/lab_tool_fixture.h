@@ -29,6 +29,9 @@ class LabToolFixture : public ::testing::Test {
   ToolRun run(std::vector<std::string> arguments);
   // Starts `kestrix-lab serve` and waits until it serves.
   std::unique_ptr<platform::ChildProcess> serve(std::vector<std::string> arguments = {});
+  // A --json answer without its records' "atUs" stamps, whose values no test
+  // knows beforehand (record_time_test.cpp checks them).
+  static std::string withoutStamps(const std::string& json);
 
   testsupport::TestEnvironment environment;
 };

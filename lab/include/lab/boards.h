@@ -27,6 +27,8 @@
 //
 // Answers reach the board's read handles after the request was taken, on
 // the rack's own thread; every open read handle gets every input report.
+#include "lab/record_time.h"
+
 #include <platform/runtime_dir.h>
 
 #include <array>
@@ -126,6 +128,15 @@ struct BoardFaults {
 struct OutputReport {
   int interfaceNumber = 0;
   std::vector<uint8_t> bytes;
+  RecordTime at{};  // when the board took it
+};
+
+// One input report the board sent to the readers of an interface: a key
+// report, an answer, or one a test had it send.
+struct InputReportRecord {
+  int interfaceNumber = 0;
+  std::vector<uint8_t> bytes;
+  RecordTime at{};  // when the board sent it
 };
 
 // What a person sees on a board, and the state behind it.
@@ -188,6 +199,9 @@ class BoardRack {
   // Every output report the board took, oldest first (the newest 10000).
   std::vector<OutputReport> outputReports(const std::string& serial) const;
   void clearOutputReports(const std::string& serial);
+  // Every input report the board sent, oldest first (the newest 10000).
+  std::vector<InputReportRecord> inputReports(const std::string& serial) const;
+  void clearInputReports(const std::string& serial);
 
   // Sends these bytes as an input report to every read handle of that interface.
   bool sendInputReport(const std::string& serial, int interfaceNumber,

@@ -17,6 +17,8 @@
 
 #include <platform/window_messages.h>
 
+#include "lab/record_time.h"
+
 namespace lab {
 namespace fsuipc {
 class OffsetMemory;
@@ -27,8 +29,9 @@ struct FsuipcWrite {
   uint32_t offset = 0;
   std::vector<uint8_t> bytes;
   size_t exchange = 0;  // 1 for the first exchange the server received
-  // When the server performed it, so that tests can see pauses between writes.
-  std::chrono::steady_clock::time_point at{};
+  // When the server performed it, so that tests can see pauses between
+  // writes (the lab's record clock, lab/record_time.h).
+  RecordTime at{};
 
   // The same write, whenever it was made.
   bool operator==(const FsuipcWrite& other) const {

@@ -2,6 +2,8 @@
 // The lab's flight simulator: a server of SimConnect's wire protocol that any
 // number of clients (our programs, tests, the view) connect to, with the
 // state a person would see and change in a real simulator.
+#include "lab/record_time.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -51,6 +53,21 @@ struct EventRecord {
   uint32_t objectId = 0;
   uint32_t groupId = 0;   // as transmitted (a priority with GROUPID_IS_PRIORITY)
   uint32_t flags = 0;
+  RecordTime at{};        // when the lab received it
+};
+
+// A SIMOBJECT_DATA message the lab sent to a client: one answer of one of
+// its data requests.
+struct DataMessageRecord {
+  uint32_t clientId = 0;
+  std::string clientName;
+  uint32_t requestId = 0;
+  uint32_t defineId = 0;
+  uint32_t objectId = 0;
+  uint32_t flags = 0;        // the request's flags (CHANGED, TAGGED)
+  uint32_t defineCount = 0;  // datums in the message
+  uint32_t size = 0;         // bytes of the whole message
+  RecordTime at{};           // when the lab sent it
 };
 
 // An EXCEPTION the lab sent, for tests and for "sim exceptions".
@@ -165,6 +182,7 @@ class Simulator {
   std::vector<MenuItemInfo> menus() const;  // current items of connected clients
   std::vector<TextRecord> texts() const;    // every text shown, oldest first
   std::vector<EventRecord> events() const;  // every transmitted client event
+  std::vector<DataMessageRecord> dataMessages() const;  // every SIMOBJECT_DATA sent
   std::vector<ExceptionRecord> exceptions() const;
   std::vector<RequestRecord> requests() const;
   // The menu text a connected client has on screen now, if any.

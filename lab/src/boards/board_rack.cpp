@@ -26,7 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr size_t kMaxOutputReports = 10000;
+// Each board keeps the newest this many reports of each direction.
+constexpr size_t kKeptReports = 10000;
 constexpr size_t kMaxReportSize = 4096;
 
 // An answer held back by a reply delay.
@@ -85,6 +86,8 @@ struct BoardRack::Impl {
   }
 
   void deliver(PluggedBoard& board, const InputReport& report) {
+    board.inputReports.push_back({report.interfaceNumber, report.bytes, Clock::now()});
+    if (board.inputReports.size() > kKeptReports) board.inputReports.pop_front();
     bool backlog = false;
     for (auto& connection : board.connections) {
       if (connection->role() != HandleConnection::Role::Reader ||
@@ -275,8 +278,8 @@ struct BoardRack::Impl {
       connection.send({hidlab::kRefused});
       return;
     }
-    board.outputReports.push_back({interfaceNumber, report});
-    if (board.outputReports.size() > kMaxOutputReports) board.outputReports.pop_front();
+    board.outputReports.push_back({interfaceNumber, report, Clock::now()});
+    if (board.outputReports.size() > kKeptReports) board.outputReports.pop_front();
     if (board.unplugAfterNextReport) {
       connection.send({hidlab::kTaken});
       return unplug(board);
@@ -393,6 +396,18 @@ std::vector<OutputReport> BoardRack::outputReports(const std::string& serial) co
 void BoardRack::clearOutputReports(const std::string& serial) {
   std::lock_guard lock(impl_->mutex);
   if (PluggedBoard* board = impl_->find(serial)) board->outputReports.clear();
+}
+
+std::vector<InputReportRecord> BoardRack::inputReports(const std::string& serial) const {
+  std::lock_guard lock(impl_->mutex);
+  PluggedBoard* board = impl_->find(serial);
+  if (!board) return {};
+  return {board->inputReports.begin(), board->inputReports.end()};
+}
+
+void BoardRack::clearInputReports(const std::string& serial) {
+  std::lock_guard lock(impl_->mutex);
+  if (PluggedBoard* board = impl_->find(serial)) board->inputReports.clear();
 }
 
 bool BoardRack::sendInputReport(const std::string& serial, int interfaceNumber,

@@ -35,6 +35,7 @@ struct PluggedBoard {
   std::vector<InterfaceSocket> interfaces;
   std::vector<std::unique_ptr<HandleConnection>> connections;
   std::deque<OutputReport> outputReports;
+  std::deque<InputReportRecord> inputReports;
 
   const InterfaceSocket* interface(int interfaceNumber) const;
   HandleConnection* connection(uint64_t id);

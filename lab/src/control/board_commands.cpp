@@ -4,6 +4,7 @@
 #include "boards/board_words.h"
 #include "json_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -265,6 +266,57 @@ Reply list(BoardRack& rack, const MatchedCommand& command) {
   return {kOk, text};
 }
 
+// A report in either direction, for `board reports`.
+struct LoggedReport {
+  const char* direction;  // "in": the board sent it; "out": the board took it
+  int interfaceNumber;
+  const std::vector<uint8_t>* bytes;
+  RecordTime at;
+};
+
+// Both directions in the order they happened; a request the board took
+// comes before the answer it sent at the same moment.
+std::vector<LoggedReport> reportsInOrder(const std::vector<OutputReport>& taken,
+                                         const std::vector<InputReportRecord>& sent) {
+  std::vector<LoggedReport> all;
+  for (const OutputReport& r : taken) all.push_back({"out", r.interfaceNumber, &r.bytes, r.at});
+  for (const InputReportRecord& r : sent) all.push_back({"in", r.interfaceNumber, &r.bytes, r.at});
+  std::stable_sort(all.begin(), all.end(),
+                   [](const LoggedReport& a, const LoggedReport& b) { return a.at < b.at; });
+  return all;
+}
+
+std::string hexBytes(const std::vector<uint8_t>& bytes, const char* separator) {
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i) text += (i ? separator : "") + hex(bytes[i], 2);
+  return text;
+}
+
+Reply reports(BoardRack& rack, const MatchedCommand& command) {
+  const std::string& serial = command.arguments[0];
+  if (!setupNamed(rack, serial)) return noBoard(serial);
+  auto taken = rack.outputReports(serial);
+  auto sent = rack.inputReports(serial);
+  auto all = reportsInOrder(taken, sent);
+  if (command.json) {
+    JsonWriter json;
+    json.beginArray();
+    for (const LoggedReport& r : all)
+      json.beginObject()
+          .key("direction").value(r.direction)
+          .key("interface").value(static_cast<uint64_t>(r.interfaceNumber))
+          .key("bytes").value(hexBytes(*r.bytes, ""))
+          .key("atUs").value(microsecondsOf(r.at))
+          .endObject();
+    return {kOk, json.endArray().text()};
+  }
+  std::string text;
+  for (const LoggedReport& r : all)
+    text += std::to_string(microsecondsOf(r.at)) + " " + r.direction + " " +
+            std::to_string(r.interfaceNumber) + " " + hexBytes(*r.bytes, " ") + "\n";
+  return {kOk, text};
+}
+
 const std::map<std::string_view, Command>& commands() {
   static const std::map<std::string_view, Command> table = {
       {kAddForm, add},
@@ -274,6 +326,7 @@ const std::map<std::string_view, Command>& commands() {
       {"board release SERIAL KEY", releaseKey},
       {"board show SERIAL [--json]", show},
       {"board list [--json]", list},
+      {"board reports SERIAL [--json]", reports},
       {"board fault SERIAL FAULT VALUE", fault},
       {"board send SERIAL INTERFACE BYTES", send},
   };

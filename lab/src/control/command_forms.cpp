@@ -21,6 +21,7 @@ constexpr CommandForm kForms[] = {
     {"sim texts [--json]", "every text shown, oldest first"},
     {"sim events [--json]", "every client event transmitted, oldest first"},
     {"sim exceptions [--json]", "every EXCEPTION sent to a client, oldest first"},
+    {"sim data [--json]", "every SIMOBJECT_DATA message sent to a client, oldest first"},
     {"sim choose CLIENT ITEM",
      "choose a menu item (\"About...\", \"Kestrix/About...\") or a menu text entry "
      "(its text or 0-9) of the client"},
@@ -42,6 +43,8 @@ constexpr CommandForm kForms[] = {
     {"board show SERIAL [--json]",
      "what a board shows: its 32 digit positions, lit LEDs, ports, modes and pressed keys"},
     {"board list [--json]", "the plugged boards"},
+    {"board reports SERIAL [--json]",
+     "every report a board sent (in) and took (out), oldest first, with when"},
     {"board fault SERIAL FAULT VALUE",
      "set a fault of a board: stall-writes, drop-replies, iic-error, partial-keys on|off, "
      "or reply-delay MS"},

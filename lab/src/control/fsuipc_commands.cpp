@@ -74,6 +74,7 @@ Reply writes(FsuipcServer& server, const MatchedCommand& command) {
           .key("size").value(uint64_t(write.bytes.size()))
           .key("bytes").value(hexBytes(write.bytes, ""))
           .key("exchange").value(uint64_t(write.exchange))
+          .key("atUs").value(microsecondsOf(write.at))
           .endObject();
     }
     return {kOk, json.endArray().text()};

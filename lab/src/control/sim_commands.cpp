@@ -209,6 +209,7 @@ Reply events(Simulator& sim, const MatchedCommand& command) {
           .key("objectId").value(uint64_t{e.objectId})
           .key("groupId").value(uint64_t{e.groupId})
           .key("flags").value(uint64_t{e.flags})
+          .key("atUs").value(microsecondsOf(e.at))
           .endObject();
     return {kOk, json.endArray().text()};
   }
@@ -218,6 +219,34 @@ Reply events(Simulator& sim, const MatchedCommand& command) {
     out << who(e.clientName, e.clientId) << ": " << (e.name.empty() ? "(private)" : e.name)
         << " data " << e.data << " (" << hex(e.data) << "), id " << e.eventId << ", group "
         << e.groupId << ", flags " << hex(e.flags) << "\n";
+  return {kOk, out.str()};
+}
+
+Reply dataMessages(Simulator& sim, const MatchedCommand& command) {
+  auto list = sim.dataMessages();
+  if (command.json) {
+    JsonWriter json;
+    json.beginArray();
+    for (const DataMessageRecord& d : list)
+      json.beginObject()
+          .key("clientId").value(uint64_t{d.clientId})
+          .key("client").value(d.clientName)
+          .key("requestId").value(uint64_t{d.requestId})
+          .key("defineId").value(uint64_t{d.defineId})
+          .key("objectId").value(uint64_t{d.objectId})
+          .key("flags").value(uint64_t{d.flags})
+          .key("defineCount").value(uint64_t{d.defineCount})
+          .key("size").value(uint64_t{d.size})
+          .key("atUs").value(microsecondsOf(d.at))
+          .endObject();
+    return {kOk, json.endArray().text()};
+  }
+  if (list.empty()) return {kOk, "no data messages\n"};
+  std::ostringstream out;
+  for (const DataMessageRecord& d : list)
+    out << who(d.clientName, d.clientId) << ": request " << d.requestId << ", define "
+        << d.defineId << ", " << plural(d.defineCount, "datum") << ", " << d.size
+        << " bytes, at " << microsecondsOf(d.at) << " us\n";
   return {kOk, out.str()};
 }
 
@@ -269,6 +298,7 @@ const std::map<std::string_view, Command>& commands() {
       {"sim texts [--json]", texts},
       {"sim events [--json]", events},
       {"sim exceptions [--json]", exceptions},
+      {"sim data [--json]", dataMessages},
       {"sim choose CLIENT ITEM", choose},
       {"sim set VAR VALUE", setVariableCommand},
       {"sim get VAR", getVariableCommand},

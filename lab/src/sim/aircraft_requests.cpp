@@ -85,8 +85,13 @@ void SimWorld::runDueWork(std::chrono::steady_clock::time_point now) {
   if (!nextWorkDue() || !frames_.tick(now)) return;
   for (auto& [id, session] : sessions_) {
     if (!session.live()) continue;
-    for (auto& message : session.dataRequests.runFrame(session.dataDefinitions, aircraft_))
-      sink_.send(id, std::move(message));
+    for (DataAnswer& answer : session.dataRequests.runFrame(session.dataDefinitions, aircraft_)) {
+      const auto& head = answer.head;
+      dataMessages_.add({id, session.name, head.requestId, head.defineId, head.objectId,
+                         head.flags, head.defineCount, static_cast<uint32_t>(answer.message.size()),
+                         std::chrono::steady_clock::now()});
+      sink_.send(id, std::move(answer.message));
+    }
   }
 }
 

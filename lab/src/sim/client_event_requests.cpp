@@ -33,7 +33,7 @@ void SimWorld::on(ClientSession& session, uint32_t sendId, const wire::TransmitC
   }
   std::string name = mapped->second;
   events_.add({session.id, session.name, name, r.eventId, r.data, r.objectId, r.groupId,
-               r.flags});
+               r.flags, std::chrono::steady_clock::now()});
   if (isSimulatorEvent(name)) simulatorEventTransmitted(name, r.objectId, r.data);
   if (!name.empty()) deliverClientEvent(name, r.data);
 }

@@ -37,9 +37,9 @@ void DataRequestBook::stopUsing(uint32_t defineId) {
   });
 }
 
-std::vector<std::vector<uint8_t>> DataRequestBook::runFrame(
-    const DataDefinitionBook& definitions, const AircraftRadios& aircraft) {
-  std::vector<std::vector<uint8_t>> messages;
+std::vector<DataAnswer> DataRequestBook::runFrame(const DataDefinitionBook& definitions,
+                                                  const AircraftRadios& aircraft) {
+  std::vector<DataAnswer> messages;
   for (auto it = requests_.begin(); it != requests_.end();) {
     Running& running = it->second;
     const wire::RequestDataOnSimObject& request = running.request;
@@ -71,9 +71,9 @@ std::vector<std::vector<uint8_t>> DataRequestBook::runFrame(
   return messages;
 }
 
-std::optional<std::vector<uint8_t>> DataRequestBook::answer(Running& running,
-                                                            const DataDefinition& definition,
-                                                            const AircraftRadios& aircraft) {
+std::optional<DataAnswer> DataRequestBook::answer(Running& running,
+                                                  const DataDefinition& definition,
+                                                  const AircraftRadios& aircraft) {
   const wire::RequestDataOnSimObject& request = running.request;
   bool changedOnly = request.flags & SIMCONNECT_DATA_REQUEST_FLAG_CHANGED;
   bool tagged = request.flags & SIMCONNECT_DATA_REQUEST_FLAG_TAGGED;
@@ -111,7 +111,7 @@ std::optional<std::vector<uint8_t>> DataRequestBook::answer(Running& running,
   head.defineId = request.defineId;
   head.flags = request.flags;
   head.defineCount = count;
-  return wire::encodeSimObjectDataMessage(head, data);
+  return DataAnswer{head, wire::encodeSimObjectDataMessage(head, data)};
 }
 
 }  // namespace lab::sim

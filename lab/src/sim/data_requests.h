@@ -21,6 +21,12 @@ namespace lab::sim {
 
 constexpr uint32_t kFramesPerSecond = 30;
 
+// One SIMOBJECT_DATA message a frame sends, and its head for the record.
+struct DataAnswer {
+  simconnect::wire::SimObjectDataHead head;
+  std::vector<uint8_t> message;
+};
+
 class DataRequestBook {
  public:
   // Starts a request, or starts it anew when one of that id runs. The
@@ -32,8 +38,8 @@ class DataRequestBook {
   bool empty() const { return requests_.empty(); }
 
   // One frame: the SIMOBJECT_DATA messages due now, in request id order.
-  std::vector<std::vector<uint8_t>> runFrame(const DataDefinitionBook& definitions,
-                                             const AircraftRadios& aircraft);
+  std::vector<DataAnswer> runFrame(const DataDefinitionBook& definitions,
+                                   const AircraftRadios& aircraft);
 
  private:
   struct Running {
@@ -46,9 +52,8 @@ class DataRequestBook {
   };
 
   // The answer of one evaluation; nothing when CHANGED and nothing moved.
-  static std::optional<std::vector<uint8_t>> answer(Running& running,
-                                                    const DataDefinition& definition,
-                                                    const AircraftRadios& aircraft);
+  static std::optional<DataAnswer> answer(Running& running, const DataDefinition& definition,
+                                          const AircraftRadios& aircraft);
 
   std::map<uint32_t, Running> requests_;  // by request id
 };

@@ -48,6 +48,7 @@ class SimWorld : public ConnectionHandler {
   std::vector<MenuItemInfo> menus() const;
   std::vector<TextRecord> texts() const { return texts_.all(); }
   std::vector<EventRecord> events() const { return events_.all(); }
+  std::vector<DataMessageRecord> dataMessages() const { return dataMessages_.all(); }
   std::vector<ExceptionRecord> exceptions() const { return exceptions_.all(); }
   std::vector<RequestRecord> requests() const { return requests_.all(); }
   std::optional<TextRecord> openMenuText(const std::string& client) const;
@@ -113,6 +114,7 @@ class SimWorld : public ConnectionHandler {
   std::map<uint32_t, ClientSession> sessions_;
   RecordLog<TextRecord> texts_;
   RecordLog<EventRecord> events_;
+  RecordLog<DataMessageRecord> dataMessages_;
   RecordLog<ExceptionRecord> exceptions_;
   RecordLog<RequestRecord> requests_;
   AircraftRadios aircraft_;

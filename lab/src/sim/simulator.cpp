@@ -192,6 +192,11 @@ std::vector<EventRecord> Simulator::events() const {
   return impl_->world.events();
 }
 
+std::vector<DataMessageRecord> Simulator::dataMessages() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->world.dataMessages();
+}
+
 std::vector<ExceptionRecord> Simulator::exceptions() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->world.exceptions();
