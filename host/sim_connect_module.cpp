@@ -294,7 +294,6 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
     log_.write(0, fn, "Controllers are already open, closing them...");
     devices_.DeleteAllDevices();
     controllers_.Close();
-    platform::sleepMs(50);
   }
   // The boards are looked at after this: every change seen by now is served.
   changesLoaded_ = changeDetector_.changesSeen();

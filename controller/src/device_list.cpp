@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "controller/vantrix_ids.h"
+#include "at_once.h"
 #include "device_record.h"
 
 namespace {
@@ -86,7 +87,7 @@ void tearDown() {
     list.handleCount = 0;
     list.mode = 0;
   }
-  for (const auto& record : closing) closeBoard(*record);
+  forEachAtOnce(closing, [](const std::shared_ptr<DeviceRecord>& record) { closeBoard(*record); });
 }
 
 }  // namespace
@@ -113,11 +114,15 @@ IowHandle iowOpenDevices() {
     list.mode = 1;
     found = findBoards(list.mode);
   }
+  // Boards beyond the table are not used.
+  if (found.size() > kMaxDevices) found.resize(kMaxDevices);
+  std::vector<char> openedFlags(found.size(), 0);
+  std::vector<size_t> indexes(found.size());
+  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
+  forEachAtOnce(indexes, [&](size_t i) { openedFlags[i] = openBoard(*found[i]) ? 1 : 0; });
   std::vector<std::shared_ptr<DeviceRecord>> opened;
-  for (const auto& record : found) {
-    if (opened.size() == kMaxDevices) break;  // boards beyond the table are not used
-    if (openBoard(*record)) opened.push_back(record);
-  }
+  for (size_t i = 0; i < found.size(); ++i)
+    if (openedFlags[i]) opened.push_back(found[i]);
   std::lock_guard<std::mutex> guard(list.lock);
   for (const auto& record : opened) {
     record->openFlag = true;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "at_once.h"
 #include "controller/parse_hex.h"
 
 namespace {
@@ -43,6 +44,11 @@ bool CVantrixControllers::Open() {
 std::map<std::string, CVantrixController*> CVantrixControllers::SelectByModel(
     const std::vector<std::string>& models) {
   std::map<std::string, CVantrixController*> selected;
+  // Each board's description is read once, all boards at the same time;
+  // the models below come from what was read.
+  std::vector<CVantrixController*> controllers;
+  for (const auto& [key, controller] : keyMap_) controllers.push_back(controller.get());
+  forEachAtOnce(controllers, [](CVantrixController* controller) { controller->ReadConfiguration(false); });
   for (const std::string& model : models) {
     const std::string_view text(model);
     const std::string_view highText = text.substr(0, 2);
