@@ -14,6 +14,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "file_content.h"
 #include "posix/hid_wait.h"
 
 namespace platform {
@@ -51,6 +52,12 @@ int connectHandle(const std::string& socketPath, uint8_t hello) {
 
 std::optional<std::string> socketOfInterface(const std::string& path) {
   std::string folder = hidlab::folderIn(runtimeDir());
+  // The descriptor is named after the path; the whole folder is read only
+  // for a path spelled in another letter case.
+  const FileContent named = readFileContent(folder + "/" + hidlab::descriptorFileName(path));
+  if (named.outcome == FileReadOutcome::Read)
+    if (auto descriptor = hidlab::decodeDescriptor(named.bytes))
+      if (descriptor->path == path) return folder + "/" + descriptor->socketName;
   for (const hidlab::Descriptor& descriptor : hidlab::readDescriptors(folder))
     if (::strcasecmp(descriptor.path.c_str(), path.c_str()) == 0)
       return folder + "/" + descriptor.socketName;
