@@ -40,7 +40,11 @@ bool writeProfileString(const std::string& section, const std::string& key,
   FileContent old = readFileContent(path);
   if (old.outcome == FileReadOutcome::Failed) return false;  // never clobber what we cannot read
   auto updated = profile::withValue(old.bytes, section, key, value);
-  return updated && replaceFileContent(path, *updated);
+  if (!updated) return false;
+  // A value that is stored already needs no new file (and no wait for the
+  // disk): a panel stores its channel every time it is built.
+  if (old.outcome == FileReadOutcome::Read && *updated == old.bytes) return true;
+  return replaceFileContent(path, *updated);
 }
 
 }  // namespace platform

@@ -186,6 +186,19 @@ TEST_F(ProfileFileTest, WriteReplacesTheFileWholeAndKeepsItsPermissions) {
   EXPECT_EQ(readFile(ini()), "[A]\nx=3\n");
 }
 
+TEST_F(ProfileFileTest, AValueStoredAlreadyLeavesTheFileAsItIs) {
+  writeFile(ini(), "[A]\nx=1\n");
+  struct stat before {}, after {};
+  ASSERT_EQ(stat(ini().c_str(), &before), 0);
+  EXPECT_TRUE(writeProfileString("A", "x", "1", ini()));
+  ASSERT_EQ(stat(ini().c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "not replaced";
+  EXPECT_TRUE(writeProfileString("A", "x", "2", ini()));
+  ASSERT_EQ(stat(ini().c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(readFile(ini()), "[A]\nx=2\n");
+}
+
 TEST_F(ProfileFileTest, WritersInTwoProgramsLoseNoChange) {
   const std::string file = path("Kestrix.ini");
   constexpr int kKeys = 60;
