@@ -17,8 +17,10 @@ struct StopWatch {
   bool watching = false;
 };
 
+// Never destroyed: the watcher's thread lives until the process ends and
+// may run the callback while static objects are being destroyed.
 StopWatch& stopWatch() {
-  static StopWatch instance;
+  static StopWatch& instance = *new StopWatch;
   return instance;
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 #include "posix/folder_chain.h"
 
@@ -60,10 +61,16 @@ uint32_t threadId() { return static_cast<uint32_t>(gettid()); }
 
 LocalTime localTimeNow() {
   // localtime_r need not look at TZ again; tzset makes a changed zone count.
-  tzset();
-  std::time_t now = std::time(nullptr);
+  // The C library guards its zone with a lock of its own that race
+  // detectors cannot see, so the threads take turns here as well.
+  static std::mutex zoneTurn;
   std::tm parts {};
-  localtime_r(&now, &parts);
+  {
+    std::lock_guard<std::mutex> turn(zoneTurn);
+    tzset();
+    std::time_t now = std::time(nullptr);
+    localtime_r(&now, &parts);
+  }
   return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
                    parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }
