@@ -19,7 +19,13 @@ class DeviceRegistry {
   bool CreateDevice(const DeviceCreateInfo& info);
   // Deletes every device, first to last; returns how many there were.
   size_t DeleteAllDevices();
+  // Hands the message to every device; what it changes on the panels goes
+  // out as one batch per board, the boards side by side.
   void DispatchToDevices(SIMCONNECT_RECV* message, DWORD size);
+  // Ends the output batches of these boards together.
+  void EndOutputBatches(const std::vector<CVantrixController*>& boards) {
+    output_.endBatches(boards);
+  }
   size_t deviceCount() const { return devices_.size(); }
   void forEachDevice(const std::function<void(CSimConnectDevice&)>& visit) {
     for (auto& device : devices_) visit(*device);

@@ -301,9 +301,13 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
     if (simRunning_) ShowText("Error opening controller interface(s).", 5.0f);
     return;
   }
-  // Ordered by serial number text, whatever the model.
+  // Ordered by serial number text, whatever the model. What the panels
+  // show first goes out when all are built, the boards side by side.
+  std::vector<CVantrixController*> boards;
   for (const auto& [serial, controller] : controllers_.SelectByModel({"3401", "3402"})) {
     log_.write(0, fn, "Processing device: %s\n", serial.c_str());
+    controller->BeginOutputBatch();
+    boards.push_back(controller);
     DeviceCreateInfo info;
     info.controller = controller;
     info.simConnect = simConnect_;
@@ -312,6 +316,7 @@ void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
     info.registrations = &registrations_;
     devices_.CreateDevice(info);
   }
+  devices_.EndOutputBatches(boards);
   if (devices_.deviceCount() == 0 && simRunning_ && showMsgNoControllers_)
     ShowText("No KESTRIX modules are connected.", 5.0f);
 }
