@@ -41,7 +41,12 @@ std::string decodeUtf16(std::string_view bytes, bool littleEndian) {
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
     auto low = static_cast<unsigned char>(bytes[littleEndian ? i : i + 1]);
     auto high = static_cast<unsigned char>(bytes[littleEndian ? i + 1 : i]);
-    units += static_cast<char16_t>(high << 8 | low);
+    char16_t unit = static_cast<char16_t>(high << 8 | low);
+    // U+FFFE and U+FFFF are no characters of any XML document; like a lone
+    // surrogate they become the replacement character, so that what is
+    // saved again reads as XML.
+    if (unit == u'\xFFFE' || unit == u'\xFFFF') unit = u'\xFFFD';
+    units += unit;
   }
   if (!units.empty() && units.front() == u'\xFEFF') units.erase(0, 1);
   return utf16ToUtf8(units);

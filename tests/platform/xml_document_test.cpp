@@ -282,6 +282,31 @@ TEST_F(XmlDocumentTest, EveryDocumentIsSavedInTheEncodingItCameIn) {
   EXPECT_EQ(declared.serialize(), "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n<r>\xe9</r>\n");
 }
 
+// A UTF-16 file can hold code units no XML character is: a lone surrogate,
+// U+FFFE, U+FFFF (inside a comment a lenient reader lets them pass). They
+// come back as the replacement character, never as a character that makes
+// the saved file unreadable.
+TEST_F(XmlDocumentTest, UnitsOfAUtf16FileThatAreNoXmlCharactersComeBackReplaced) {
+  // <r><!--[D800][FFFF][FFFE]x--></r> in UTF-16 little-endian, with its mark.
+  const std::u16string text = u"<r><!--\xD800\xFFFF\xFFFEx--></r>";
+  std::string bytes = "\xff\xfe";
+  for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  writeFile(path("doc.xml"), bytes);
+  XmlDocument document;
+  ASSERT_TRUE(document.loadFile(path("doc.xml")));
+  document.root().appendElement("Added");
+  ASSERT_TRUE(document.save(path("doc.xml")));
+  const std::string saved = readFile(path("doc.xml"));
+  std::u16string units;
+  for (size_t i = 2; i + 1 < saved.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<uint8_t>(saved[i]) | static_cast<uint8_t>(saved[i + 1]) << 8);
+  EXPECT_EQ(units.find(u'\xFFFF'), std::u16string::npos);
+  EXPECT_EQ(units.find(u'\xFFFE'), std::u16string::npos);
+  EXPECT_NE(units.find(u"<!--\xFFFD\xFFFD\xFFFDx-->"), std::u16string::npos) << "three replacements";
+  XmlDocument again;
+  EXPECT_TRUE(again.loadFile(path("doc.xml")));
+}
+
 TEST_F(XmlDocumentTest, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
   const std::string old = "<r>" + std::string(600, 'o') + "</r>";
   writeFile(path("doc.xml"), old);
