@@ -6,7 +6,6 @@
 #include "lab/boards.h"
 
 #include <poll.h>
-#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -59,7 +58,6 @@ struct BoardRack::Impl {
   uint64_t plugCount = 0;
   uint64_t connectionCount = 0;
   bool stopping = false;
-  bool pollSetStale = true;  // a watched socket was closed since the set was made
   int wakeFd = -1;
   std::thread thread;
 
@@ -132,75 +130,31 @@ struct BoardRack::Impl {
 
   // ---- the rack's thread ----
 
-  // The sockets to watch live in an epoll set that is made afresh only
-  // when what is watched changes (a board, a connection, a stall or a
-  // backlog came or went, or a socket was closed), so a report costs the
-  // rack a wait on the sockets that have something, not a sweep over
-  // every socket of every board: with 32 boards that sweep took longer
-  // than the report itself.
   void serve() {
-    std::vector<pollfd> fds, watched;
+    std::vector<pollfd> fds;
     std::vector<PollTarget> targets;
-    std::vector<epoll_event> ready;
-    int epollFd = -1;
     for (;;) {
       int timeoutMs = -1;
       {
         std::lock_guard lock(mutex);
-        if (stopping) break;
+        if (stopping) return;
         closeRetired();
         fds.clear();
-        std::vector<PollTarget> wantedTargets;
+        targets.clear();
         fds.push_back({wakeFd, POLLIN, 0});
-        wantedTargets.push_back({PollTarget::Wake});
-        for (auto& board : boards) addToPollSet(*board, fds, wantedTargets);
-        if (pollSetStale || !sameFds(fds, watched)) {
-          if (epollFd >= 0) ::close(epollFd);
-          epollFd = watch(fds);
-          if (epollFd < 0) return;
-          watched = fds;
-          targets = std::move(wantedTargets);
-          pollSetStale = false;
-        }
+        targets.push_back({PollTarget::Wake});
+        for (auto& board : boards) addToPollSet(*board, fds, targets);
         timeoutMs = msUntilNextDelayed();
       }
-      ready.resize(targets.size());
-      int count = ::epoll_wait(epollFd, ready.data(), static_cast<int>(ready.size()), timeoutMs);
-      if (count < 0 && errno != EINTR) break;
-      // In the order of the set, as the boards were plugged.
-      std::sort(ready.begin(), ready.begin() + std::max(count, 0),
-                [](const epoll_event& a, const epoll_event& b) { return a.data.u64 < b.data.u64; });
+      if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
       std::lock_guard lock(mutex);
-      for (int i = 0; i < count; ++i)
-        handle(targets[ready[static_cast<size_t>(i)].data.u64],
-               static_cast<short>(ready[static_cast<size_t>(i)].events));
+      for (size_t i = 0; i < fds.size(); ++i)
+        if (fds[i].revents) handle(targets[i], fds[i].revents);
       sendDelayed();
     }
-    if (epollFd >= 0) ::close(epollFd);
-  }
-
-  static bool sameFds(const std::vector<pollfd>& a, const std::vector<pollfd>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const pollfd& x, const pollfd& y) {
-      return x.fd == y.fd && x.events == y.events;
-    });
-  }
-
-  // A new epoll set watching fds, each entry tagged with its index.
-  static int watch(const std::vector<pollfd>& fds) {
-    int epollFd = ::epoll_create1(EPOLL_CLOEXEC);
-    if (epollFd < 0) return -1;
-    for (size_t i = 0; i < fds.size(); ++i) {
-      // poll's event bits are epoll's on Linux; hang-ups and errors always count.
-      epoll_event event{};
-      event.events = static_cast<uint32_t>(fds[i].events);
-      event.data.u64 = i;
-      ::epoll_ctl(epollFd, EPOLL_CTL_ADD, fds[i].fd, &event);
-    }
-    return epollFd;
   }
 
   void closeRetired() {
-    if (!retiredFds.empty()) pollSetStale = true;
     for (int fd : retiredFds) ::close(fd);
     retiredFds.clear();
   }
@@ -283,7 +237,6 @@ struct BoardRack::Impl {
 
   void close(PluggedBoard& board, HandleConnection& connection) {
     ::close(connection.fd());
-    pollSetStale = true;  // its number may come back as another socket
     uint64_t id = connection.id();
     std::erase_if(board.connections, [&](const auto& c) { return c->id() == id; });
     noteChange();
