@@ -151,7 +151,6 @@ void CVantrixController::KeyMatrixReadThread(CVantrixController* controller,
   }
   if (boardLeft) self.keyThreadRunning_ = false;
 
-  refresh->keyThreadEnding = true;
   if (ending) ending->set();
   if (refresh->event) refresh->event->endWaits();
   watcher.join();

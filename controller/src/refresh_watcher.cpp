@@ -6,9 +6,8 @@ void RefreshWatcher(std::shared_ptr<RefreshRequest> request, std::string serial)
   using platform::NamedEvent;
   platform::nameThisThread(serial + " refresh");
   if (!request->event) return;
-  while (!request->keyThreadEnding) {
-    const NamedEvent::WaitResult result = request->event->wait(-1);
-    if (result != NamedEvent::WaitResult::Signaled) break;  // ended, or the event failed
+  // Ends when the key thread ends the wait, or the event fails.
+  while (request->event->wait(-1) == NamedEvent::WaitResult::Signaled) {
     request->requestNeeded = true;
     if (request->wakeKeyThread) request->wakeKeyThread();
   }

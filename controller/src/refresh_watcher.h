@@ -10,7 +10,6 @@
 // nothing: the key thread waits for it before it ends.
 struct RefreshRequest {
   std::atomic<bool> requestNeeded{true};  // ask the board for a full key report
-  std::atomic<bool> keyThreadEnding{false};
   // The board's refresh event, opened by the key thread, which ends the
   // watcher's wait on it (endWaits) when it ends itself.
   std::shared_ptr<platform::NamedEvent> event;
