@@ -113,8 +113,8 @@ bool OwnedWindow::create(const std::string& className, const std::string& title,
   state->handler = std::move(handler);
   const std::string stem = posix::windowsFolder() + "/" + std::to_string(getpid()) + "-" +
                            std::to_string(windowCounter++);
-  state->socketPath = stem + ".sock";
-  state->descriptionPath = stem + ".window";
+  state->socketPath = stem + posix::kWindowSocketSuffix;
+  state->descriptionPath = stem + posix::kWindowDescriptionSuffix;
 
   sockaddr_un where{};
   where.sun_family = AF_UNIX;

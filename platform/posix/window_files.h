@@ -9,6 +9,11 @@ namespace platform::posix {
 // Where windows, registered messages and atoms of this user live.
 std::string windowsFolder();
 
+// A window is two files under one stem in that folder: its description,
+// which its owner holds locked while the window lives, and its socket.
+constexpr const char* kWindowDescriptionSuffix = ".window";
+constexpr const char* kWindowSocketSuffix = ".sock";
+
 // Runs update over the lines of a table file in the windows folder while
 // holding the file's lock, and writes the lines back when update says they
 // changed. False when the file cannot be opened or locked.

@@ -13,21 +13,20 @@
 namespace platform {
 namespace {
 
-constexpr const char* kWindowSuffix = ".window";
-
-constexpr const char* kSocketSuffix = ".sock";
+using posix::kWindowDescriptionSuffix;
+using posix::kWindowSocketSuffix;
 
 // A window's description file is locked by its owner for the window's whole
 // life, from before it appears under its name; a file nobody holds is what a
 // process that died left behind, and its files are removed on the spot.
 bool ownerAlive(const std::string& folder, const std::string& stem) {
-  const std::string description = folder + "/" + stem + kWindowSuffix;
+  const std::string description = folder + "/" + stem + kWindowDescriptionSuffix;
   int fd = open(description.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool alive = flock(fd, LOCK_EX | LOCK_NB) != 0;
   if (!alive) {
     unlink(description.c_str());
-    unlink((folder + "/" + stem + kSocketSuffix).c_str());
+    unlink((folder + "/" + stem + kWindowSocketSuffix).c_str());
   }
   close(fd);
   return alive;
@@ -37,7 +36,7 @@ std::vector<std::string> windowStems(const std::string& folder) {
   std::vector<std::string> stems;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return stems;
-  const std::string suffix = kWindowSuffix;
+  const std::string suffix = kWindowDescriptionSuffix;
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name.size() > suffix.size() && name.ends_with(suffix))
@@ -54,12 +53,12 @@ WindowHandle findWindow(const std::string& className, const std::optional<std::s
   const std::string folder = posix::windowsFolder();
   for (const auto& stem : windowStems(folder)) {
     if (!ownerAlive(folder, stem)) continue;
-    std::ifstream in(folder + "/" + stem + kWindowSuffix);
+    std::ifstream in(folder + "/" + stem + kWindowDescriptionSuffix);
     std::string ownClass, ownTitle;
     if (!std::getline(in, ownClass)) continue;
     std::getline(in, ownTitle);
     if (ownClass != className || (title && ownTitle != *title)) continue;
-    return WindowHandle{folder + "/" + stem + kSocketSuffix};
+    return WindowHandle{folder + "/" + stem + kWindowSocketSuffix};
   }
   return {};
 }
