@@ -40,4 +40,10 @@ void sleepMs(int ms);
 // debugger); the system keeps the first 15 characters.
 void nameThisThread(const std::string& name);
 
+// Gives the threads the process starts from now on small stacks. A program
+// that starts and ends hundreds of short-lived threads (every reload of the
+// boards does) then reuses their stacks instead of mapping and unmapping
+// megabytes for each. Called first thing in main; the threads need far less.
+void useCompactThreadStacks();
+
 }  // namespace platform
