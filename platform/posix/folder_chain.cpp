@@ -16,6 +16,8 @@ bool isFolder(const std::string& path) {
 
 bool makeFolderChain(const std::string& path, mode_t mode) {
   if (path.empty()) return false;
+  // Named objects ask for their folder every time: one look when it is there.
+  if (isFolder(path)) return true;
   // Walk the parents from the root down; a parent made meanwhile by someone
   // else (EEXIST) is as good as one we made.
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
