@@ -46,12 +46,33 @@ std::string codeText(uint32_t bco16) {
   return text;
 }
 
+namespace {
+
+// The named objects and the lab's boards live where a desktop session keeps
+// its runtime files: in memory (XDG_RUNTIME_DIR, or /dev/shm without one),
+// not on the disk that holds the settings.
+std::string runtimeFolder(const fs::path& root) {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg)
+    base = xdg;
+  else if (fs::is_directory("/dev/shm"))
+    base = "/dev/shm";
+  if (!base.empty()) {
+    std::string pattern = base + "/kestrix-bench-run.XXXXXX";
+    if (::mkdtemp(pattern.data())) return pattern;
+  }
+  return (root / "run").string();
+}
+
+}  // namespace
+
 BenchWorld::BenchWorld(std::string binFolder) : binFolder_(std::move(binFolder)) {
   char pattern[] = "/tmp/kestrix-bench.XXXXXX";
   folder_ = ::mkdtemp(pattern) ? pattern : "";
   fs::path root = folder_;
+  runFolder_ = runtimeFolder(root);
   const std::pair<const char*, fs::path> variables[] = {
-      {"KESTRIX_RUNTIME_DIR", root / "run"},    {"HOME", root / "home"},
+      {"KESTRIX_RUNTIME_DIR", runFolder_},    {"HOME", root / "home"},
       {"XDG_CONFIG_HOME", root / "home/.config"}, {"KESTRIX_REGISTRY", root / "registry"},
       {"APPDATA", root / "appdata"},            {"PROGRAMDATA", root / "programdata"}};
   std::error_code ec;
@@ -59,7 +80,7 @@ BenchWorld::BenchWorld(std::string binFolder) : binFolder_(std::move(binFolder))
     fs::create_directories(path, ec);
     ::setenv(name, path.c_str(), 1);
   }
-  fs::permissions(root / "run", fs::perms::owner_all, ec);
+  fs::permissions(runFolder_, fs::perms::owner_all, ec);
 }
 
 BenchWorld::~BenchWorld() {
@@ -75,6 +96,7 @@ BenchWorld::~BenchWorld() {
   fsuipc_.close();
   std::error_code ec;
   if (!folder_.empty()) fs::remove_all(folder_, ec);
+  if (!runFolder_.empty()) fs::remove_all(runFolder_, ec);
 }
 
 std::vector<std::string> BenchWorld::panelSerials() const {
@@ -90,7 +112,7 @@ bool BenchWorld::programsRunning() {
 std::string BenchWorld::start(const WorldSetup& setup) {
   if (folder_.empty()) return "no private folder under /tmp";
   fs::path root = folder_;
-  rack_ = std::make_unique<lab::BoardRack>((root / "run").string());
+  rack_ = std::make_unique<lab::BoardRack>(runFolder_);
   for (int n = 1; n <= setup.radioPanels; ++n) {
     radios_.push_back(serialOf("RADIO", n));
     if (!rack_->plug(lab::BoardSetup::panel(radios_.back(), 0x34, 0x01, 1)))

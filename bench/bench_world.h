@@ -67,6 +67,7 @@ class BenchWorld {
 
  private:
   std::string folder_;
+  std::string runFolder_;  // removed with the world
   std::string binFolder_;
   std::unique_ptr<lab::Simulator> sim_;
   std::unique_ptr<lab::BoardRack> rack_;

@@ -26,6 +26,8 @@ using namespace std::chrono_literals;
 
 struct Options {
   bool quick = false;
+  // 0: both worlds; 2 or 32: that one alone.
+  int boards = 0;
   std::string binFolder;
 };
 
@@ -160,6 +162,9 @@ std::optional<Options> parse(int argc, char** argv) {
     std::string argument = argv[i];
     if (argument == "--quick")
       options.quick = true;
+    else if (argument == "--boards" && i + 1 < argc &&
+             (std::string(argv[i + 1]) == "2" || std::string(argv[i + 1]) == "32"))
+      options.boards = std::stoi(argv[++i]);
     else if (argument == "--bin" && i + 1 < argc)
       options.binFolder = std::filesystem::absolute(argv[++i], ec).string();
     else
@@ -175,14 +180,14 @@ int main(int argc, char** argv) {
   using namespace bench;
   auto options = parse(argc, argv);
   if (!options) {
-    std::cerr << "usage: kestrix-bench [--quick] [--bin FOLDER]\n";
+    std::cerr << "usage: kestrix-bench [--quick] [--boards 2|32] [--bin FOLDER]\n";
     return 2;
   }
   Plan plan = planFor(*options);
   std::string started = now(), loadBefore = loadAverage();
   FigureTable table;
-  twoBoards(*options, plan, table);
-  thirtyTwoBoards(*options, plan, table);
+  if (options->boards != 32) twoBoards(*options, plan, table);
+  if (options->boards != 2) thirtyTwoBoards(*options, plan, table);
   std::cout << "Kestrix benchmark, " << started << (options->quick ? " (--quick)" : "") << ", "
             << std::thread::hardware_concurrency() << " cores, load average " << loadBefore
             << " at the start, " << loadAverage() << " at the end\n\n";
