@@ -10,6 +10,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# printf and its kin with the C99 conversions (%zu, %lld) that the
+# system's msvcrt lacks.
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
+
 # One .exe per program that needs no DLL beyond the system's: libstdc++,
 # libgcc and winpthread linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -91,22 +91,16 @@ void readOutput(ChildProcess::Impl* impl) {
   }
 }
 
+BOOL CALLBACK closeIfOwnedBy(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(processId)) PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
 // Asks the program to end as a person would: WM_CLOSE to its top-level
 // windows (our programs keep a hidden one for this).
-void closeWindowsOf(DWORD processId) {
-  struct Search {
-    DWORD processId;
-  } search{processId};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == reinterpret_cast<Search*>(context)->processId)
-          PostMessageW(window, WM_CLOSE, 0, 0);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-}
+void closeWindowsOf(DWORD processId) { EnumWindows(closeIfOwnedBy, static_cast<LPARAM>(processId)); }
 
 }  // namespace
 

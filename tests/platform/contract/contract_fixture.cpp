@@ -5,14 +5,29 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace platform_contract {
+namespace {
+
+// Process ids come round again (under Wine every fresh start may get the
+// same one), while the registry and the temporary folder outlive a run: a
+// random tag per test process keeps names apart from earlier runs too.
+const std::string& runTag() {
+  static const std::string tag = [] {
+    std::random_device random;
+    return std::to_string(platform::processId()) + "-" + std::to_string(random()) +
+           std::to_string(random() % 10000);
+  }();
+  return tag;
+}
+
+}  // namespace
 
 void ContractTest::SetUp() {
   static std::atomic<int> counter{0};
-  const auto name = "kestrix-contract-" + std::to_string(platform::processId()) + "-" +
-                    std::to_string(counter++);
+  const auto name = "kestrix-contract-" + runTag() + "-" + std::to_string(counter++);
   folder_ = (std::filesystem::temp_directory_path() / name).string();
   std::filesystem::create_directories(folder_);
   setVariable("KESTRIX_RUNTIME_DIR", path("runtime"));
@@ -35,7 +50,7 @@ void ContractTest::setVariable(const std::string& name, const std::optional<std:
 
 std::string ContractTest::uniqueName(const std::string& base) const {
   static std::atomic<int> counter{0};
-  return base + "-" + std::to_string(platform::processId()) + "-" + std::to_string(counter++);
+  return base + "-" + runTag() + "-" + std::to_string(counter++);
 }
 
 std::unique_ptr<platform::ChildProcess> ContractTest::startHelper(

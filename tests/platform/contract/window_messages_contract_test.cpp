@@ -24,7 +24,9 @@ class WindowMessagesContract : public ContractTest {
 
   void TearDown() override {
     if (go_) go_->set();
-    if (owner_) EXPECT_EQ(owner_->waitForExit(kLongWait), 0) << owner_->output();
+    if (owner_) {
+      EXPECT_EQ(owner_->waitForExit(kLongWait), 0) << owner_->output();
+    }
     ContractTest::TearDown();
   }
 
