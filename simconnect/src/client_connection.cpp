@@ -35,7 +35,9 @@ HRESULT ClientConnection::open(const Endpoint& endpoint, const std::string& appl
   if (first->dwID != SIMCONNECT_RECV_ID_OPEN) return E_FAIL;
   if (wake) {
     connection->wake_ = wake;
-    connection->transport_->wakeOnInput(wake);
+    // The stream may have ended right after the OPEN; then there is no
+    // transport left to watch, only the break to tell.
+    if (connection->transport_) connection->transport_->wakeOnInput(wake);
     connection->signalWhatIsLeft();  // the OPEN answer waits
   }
   out = std::move(connection);
