@@ -1,5 +1,6 @@
 #include "bridge_config.h"
 
+#include <platform/system_facts.h>
 #include <platform/user_notice.h>
 
 #include <utility>
@@ -36,7 +37,7 @@ size_t blockSize(const std::string& title, const std::vector<std::string>& names
 
 std::string configurationPathFor(const std::string& programPath) {
   std::string path = programPath;
-  auto slash = path.find_last_of('/');
+  auto slash = path.find_last_of(std::string("/") + platform::kPathSeparator);
   auto dot = path.find_last_of('.');
   bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   if (hasExtension && path.size() - dot == 4) path.resize(dot);

@@ -65,6 +65,13 @@ std::optional<std::string> environmentValue(const std::string& name) {
   return std::string(value);
 }
 
+void setEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
+  if (value)
+    setenv(name.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name.c_str());
+}
+
 std::string computerName() {
   char host[HOST_NAME_MAX + 1] = {};
   if (gethostname(host, sizeof host - 1) != 0) return {};

@@ -10,27 +10,28 @@
 
 namespace platform {
 
-WakeEvent::WakeEvent() : eventFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+WakeEvent::WakeEvent() : event_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 WakeEvent::~WakeEvent() {
-  if (eventFd_ >= 0) ::close(eventFd_);
+  if (event_ >= 0) ::close(static_cast<int>(event_));
 }
 
-bool WakeEvent::valid() const { return eventFd_ >= 0; }
+bool WakeEvent::valid() const { return event_ >= 0; }
 
 void WakeEvent::set() {
-  if (eventFd_ < 0) return;
+  if (event_ < 0) return;
   uint64_t one = 1;
-  [[maybe_unused]] ssize_t n = ::write(eventFd_, &one, sizeof one);
+  [[maybe_unused]] ssize_t n = ::write(static_cast<int>(event_), &one, sizeof one);
 }
 
-void WakeEvent::watchSocket(int socket) { watchedSocket_ = socket; }
+void WakeEvent::watchSocket(intptr_t socket) { watchedSocket_ = socket; }
 
 bool WakeEvent::wait(int timeoutMs) {
-  if (eventFd_ < 0) return false;
+  if (event_ < 0) return false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    pollfd fds[2] = {{eventFd_, POLLIN, 0}, {watchedSocket_, POLLIN, 0}};
+    pollfd fds[2] = {{static_cast<int>(event_), POLLIN, 0},
+                      {static_cast<int>(watchedSocket_), POLLIN, 0}};
     const nfds_t count = watchedSocket_ >= 0 ? 2 : 1;
     int left = -1;
     if (timeoutMs >= 0) {
@@ -43,7 +44,7 @@ bool WakeEvent::wait(int timeoutMs) {
     if (ready <= 0) return false;
     if (fds[0].revents & POLLIN) {
       uint64_t sets = 0;
-      [[maybe_unused]] ssize_t n = ::read(eventFd_, &sets, sizeof sets);
+      [[maybe_unused]] ssize_t n = ::read(static_cast<int>(event_), &sets, sizeof sets);
       return true;
     }
     // Input, a hang-up or an error of the socket: its owner finds out which.

@@ -1,12 +1,11 @@
 #include "client_config.h"
 
 #include <platform/profile_file.h>
-#include <platform/runtime_dir.h>
 #include <platform/system_facts.h>
 #include <simconnect/local_pipe.h>
 
 #include <charconv>
-#include <strings.h>
+#include <optional>
 #include <vector>
 
 namespace simconnect {
@@ -15,7 +14,11 @@ namespace {
 constexpr char kConfigFileName[] = "SimConnect.cfg";
 
 bool equalsIgnoringCase(const std::string& a, const char* b) {
-  return strcasecmp(a.c_str(), b) == 0;
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
+  return i == a.size() && !b[i];
 }
 
 // The section of the file that serves the index, or "" when there is none.
@@ -32,8 +35,14 @@ std::string findSection(const std::string& path, uint32_t configIndex) {
 }
 
 std::string folderOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
+  auto slash = path.find_last_of(std::string("/") + platform::kPathSeparator);
   return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The user's home folder: $HOME, else (Windows) $USERPROFILE.
+std::optional<std::string> homeFolder() {
+  if (auto home = platform::environmentValue("HOME"); home && !home->empty()) return home;
+  return platform::environmentValue("USERPROFILE");
 }
 
 // Where the file is looked for, in order: beside the program (a simulator
@@ -42,20 +51,14 @@ std::string folderOf(const std::string& path) {
 std::vector<std::string> configFileCandidates() {
   std::vector<std::string> files;
   const std::string program = platform::ownProgramPath();
-  if (!program.empty()) files.push_back(folderOf(program) + "/" + kConfigFileName);
+  const std::string sep(1, platform::kPathSeparator);
+  if (!program.empty()) files.push_back(folderOf(program) + sep + kConfigFileName);
   files.push_back(kConfigFileName);
-  if (auto home = platform::environmentValue("HOME"))
-    files.push_back(*home + "/" + kConfigFileName);
+  if (auto home = homeFolder()) files.push_back(*home + sep + kConfigFileName);
   return files;
 }
 
 }  // namespace
-
-std::string pipeSocketPath(const std::string& pipeName) {
-  return platform::runtimeDir() + "/" + pipeSocketFileName(pipeName);
-}
-
-std::string defaultLocalSocketPath() { return pipeSocketPath(kDefaultPipeName); }
 
 Endpoint endpointForConfigIndex(uint32_t configIndex) {
   for (const auto& path : configFileCandidates()) {
@@ -68,8 +71,8 @@ Endpoint endpointForConfigIndex(uint32_t configIndex) {
     e.disableNagle = platform::getProfileInt(section, "DisableNagle", 0, path) != 0;
     if (equalsIgnoringCase(protocol, "Pipe")) {
       // The pipe is on this computer; Address would name the computer.
-      e.kind = Endpoint::Kind::LocalSocket;
-      e.address = pipeSocketPath(portText.empty() ? kDefaultPipeName : portText);
+      e.kind = Endpoint::Kind::LocalPipe;
+      e.address = portText.empty() ? kDefaultPipeName : portText;
       return e;
     }
     e.kind = equalsIgnoringCase(protocol, "IPv6") ? Endpoint::Kind::Tcp6 : Endpoint::Kind::Tcp4;
@@ -79,7 +82,7 @@ Endpoint endpointForConfigIndex(uint32_t configIndex) {
     return e;
   }
   Endpoint local;
-  local.address = defaultLocalSocketPath();
+  local.address = kDefaultPipeName;
   return local;
 }
 

@@ -6,9 +6,9 @@ namespace simconnect {
 
 // Where the client finds the simulator.
 struct Endpoint {
-  enum class Kind { LocalSocket, Tcp4, Tcp6 };
-  Kind kind = Kind::LocalSocket;
-  std::string address;  // socket path for LocalSocket, host for TCP
+  enum class Kind { LocalPipe, Tcp4, Tcp6 };
+  Kind kind = Kind::LocalPipe;
+  std::string address;  // the pipe's name for LocalPipe, the host for TCP
   uint16_t port = 0;
   bool disableNagle = false;
 };
@@ -22,9 +22,5 @@ struct Endpoint {
 // Without a file or section the client talks to the local simulator's
 // default pipe.
 Endpoint endpointForConfigIndex(uint32_t configIndex);
-
-// The Unix socket in the runtime folder that stands for a local pipe.
-std::string pipeSocketPath(const std::string& pipeName);
-std::string defaultLocalSocketPath();
 
 }  // namespace simconnect

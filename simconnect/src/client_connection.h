@@ -9,6 +9,7 @@
 
 #include "client_config.h"
 #include "simconnect/wire.h"
+#include "transport.h"
 
 namespace simconnect {
 
@@ -42,8 +43,8 @@ class ClientConnection {
   DWORD lastSentPacketId() const { return lastSendId_; }
 
  private:
-  ClientConnection(int fd, platform::WakeEvent* wake)
-      : fd_(fd), wake_(wake), framer_(wire::kServerHeaderSize) {}
+  explicit ClientConnection(std::unique_ptr<Transport> transport)
+      : transport_(std::move(transport)), framer_(wire::kServerHeaderSize) {}
   // Reads whatever has arrived without waiting, up to the undelivered
   // bound; notes a broken connection.
   void receiveAvailable();
@@ -56,8 +57,8 @@ class ClientConnection {
   // Wakes the program's wait when something is left for it to take.
   void signalWhatIsLeft();
 
-  int fd_;
-  platform::WakeEvent* wake_;
+  std::unique_ptr<Transport> transport_;  // gone once the connection broke
+  platform::WakeEvent* wake_ = nullptr;
   wire::PacketFramer framer_;
   std::deque<std::vector<uint8_t>> ready_;
   size_t readyBytes_ = 0;  // of the messages in ready_

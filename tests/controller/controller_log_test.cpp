@@ -14,10 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A line ends with "\n", or "\r\n" where the system writes text so (Windows).
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
   return lines;
 }
 

@@ -16,17 +16,30 @@
 //   program-path                -> ownProgramPath()
 //   file-version                -> FileVersion of the program's own version block, or "none"
 //   message-register NAME       -> the id registerWindowMessage gives
+//   memory-create NAME SIZE TEXT -> "created existed=E size=S" (TEXT at offset 0 when new)
+//   memory-read NAME OFFSET LENGTH -> the bytes as text, or "failed"
+//   memory-write NAME OFFSET TEXT -> "written" | "failed"
+//   window-own CLASS TITLE      -> "owned" | "failed": a window that answers the
+//                                  registered message "KestrixContractPing" with
+//                                  lParam * 2 and prints "ping atom=TEXT" for it,
+//                                  and holds "KestrixContractHang" until the
+//                                  named event "hang-release" is set
 //   exit                        -> ends the process (so does the end of stdin)
+//
+// Started with arguments, it runs each argument as one command line, in
+// order, and ends after the last: a test that cannot write to its input
+// (platform::ChildProcess) scripts it this way and waits on named events.
 
 #include <platform/named_event.h>
-#include <platform/window_messages.h>
 #include <platform/named_mutex.h>
+#include <platform/named_shared_memory.h>
 #include <platform/stop_signal.h>
 #include <platform/system_facts.h>
 #include <platform/version_info.h>
-#include <unistd.h>
+#include <platform/window_messages.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -42,12 +55,14 @@ std::mutex outputTurn;
 void answer(const std::string& line) {
   std::lock_guard<std::mutex> turn(outputTurn);
   std::string text = line + "\n";
-  if (write(STDOUT_FILENO, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-    _exit(3);
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    std::_Exit(3);
 }
 
 std::map<std::string, std::unique_ptr<platform::NamedMutex>> mutexes;
 std::map<std::string, std::unique_ptr<platform::NamedEvent>> events;
+std::map<std::string, std::unique_ptr<platform::NamedSharedMemory>> memories;
+std::unique_ptr<platform::OwnedWindow> window;
 int stopsSeen = 0;
 
 std::string ownFileVersion() {
@@ -143,12 +158,66 @@ std::string run(std::istringstream& words) {
   if (command == "program-path") return platform::ownProgramPath();
   if (command == "file-version") return ownFileVersion();
   if (command == "message-register") return std::to_string(platform::registerWindowMessage(name));
+  if (command == "memory-create") {
+    size_t size = 0;
+    std::string text;
+    words >> size >> text;
+    text.resize(size, '\0');
+    bool existed = false;
+    auto memory = platform::NamedSharedMemory::createOrOpen(name, size, text.data(), &existed);
+    if (!memory) return "failed";
+    std::string reply = "created existed=" + std::to_string(existed) +
+                        " size=" + std::to_string(memory->size());
+    memories[name] = std::move(memory);
+    return reply;
+  }
+  if (command == "memory-read" || command == "memory-write") {
+    auto found = memories.find(name);
+    size_t offset = 0;
+    words >> offset;
+    if (found == memories.end()) return "failed";
+    if (command == "memory-write") {
+      std::string text;
+      words >> text;
+      return found->second->write(offset, text.data(), text.size()) ? "written" : "failed";
+    }
+    size_t length = 0;
+    words >> length;
+    std::string bytes(length, '\0');
+    return found->second->read(offset, bytes.data(), length) ? bytes : "failed";
+  }
+  if (command == "window-own") {
+    std::string title;
+    words >> title;
+    const uint32_t ping = platform::registerWindowMessage("KestrixContractPing");
+    const uint32_t hang = platform::registerWindowMessage("KestrixContractHang");
+    window = std::make_unique<platform::OwnedWindow>();
+    bool made = window->create(name, title, [ping, hang](const platform::WindowMessage& message) {
+      if (message.message == ping) {
+        answer("ping atom=" + message.wParamAtomText);
+        return message.lParam * 2;
+      }
+      if (message.message == hang) {
+        auto release = platform::NamedEvent::createOrOpen("hang-release", true, false);
+        if (release) release->wait(60000);
+      }
+      return intptr_t{0};
+    });
+    return made ? "owned" : "failed";
+  }
   return "unknown command " + command;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    for (int i = 1; i < argc; ++i) {
+      std::istringstream words(argv[i]);
+      answer(run(words));
+    }
+    return 0;
+  }
   std::string line;
   while (std::getline(std::cin, line)) {
     if (line == "exit") break;

@@ -1,5 +1,7 @@
 #include "test_environment.h"
 
+#include <platform/system_facts.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,20 +38,15 @@ TestEnvironment::TestEnvironment() {
   fs::create_directories(runtimeDir_);
   fs::permissions(runtimeDir_, fs::perms::owner_all);
   fs::create_directories(configHome_);
-  for (const char* name : kVariables) {
-    const char* value = std::getenv(name);
-    saved_.emplace_back(name, value ? value : std::string("\x01unset"));
-  }
-  for (const auto& [name, value] : childEnvironment()) setenv(name.c_str(), value.c_str(), 1);
+  for (const char* name : kVariables)
+    saved_.emplace_back(name, platform::environmentValue(name).value_or("\x01unset"));
+  for (const auto& [name, value] : childEnvironment()) platform::setEnvironmentValue(name, value);
 }
 
 TestEnvironment::~TestEnvironment() {
-  for (const auto& [name, value] : saved_) {
-    if (value == "\x01unset")
-      unsetenv(name.c_str());
-    else
-      setenv(name.c_str(), value.c_str(), 1);
-  }
+  for (const auto& [name, value] : saved_)
+    platform::setEnvironmentValue(
+        name, value == "\x01unset" ? std::nullopt : std::optional<std::string>(value));
   std::error_code ec;
   fs::remove_all(root_, ec);
 }
@@ -67,7 +64,9 @@ std::vector<std::pair<std::string, std::string>> TestEnvironment::childEnvironme
           {"PROGRAMDATA", programData()}};
 }
 
-std::string programPath(const std::string& name) { return std::string(KESTRIX_BIN_DIR) + "/" + name; }
+std::string programPath(const std::string& name) {
+  return std::string(KESTRIX_BIN_DIR) + "/" + name + KESTRIX_EXE_SUFFIX;
+}
 
 std::unique_ptr<platform::ChildProcess> startProgramIn(const TestEnvironment& env,
                                                        const std::string& program,

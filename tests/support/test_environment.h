@@ -38,7 +38,8 @@ class TestEnvironment {
   std::vector<std::pair<std::string, std::string>> saved_;
 };
 
-// Full path of one of our built programs.
+// Full path of one of our built programs ("kestrix-module": on Windows
+// kestrix-module.exe).
 std::string programPath(const std::string& name);
 
 // Starts a program in the world: with its environment, in its root folder.

@@ -33,9 +33,10 @@ class ChildProcess {
   // nothing when it still runs after the timeout.
   std::optional<int> waitForExit(std::chrono::milliseconds timeout);
   bool running();
+  // On Windows both ask with WM_CLOSE to the program's top-level windows.
   void requestStop();  // SIGTERM
   void interrupt();    // SIGINT
-  void kill();         // SIGKILL
+  void kill();         // SIGKILL; on Windows ended with exit code 137
   int pid() const;
 
   // Everything written so far to standard output and error.

@@ -2,7 +2,8 @@
 // HID devices: the interfaces the system lists, and report I/O on one of
 // them. On Linux today the devices are the lab's emulated boards (sockets
 // and descriptors under <runtime dir>/hid/); hidraw can join later behind the
-// same header.
+// same header. On Windows no interface is listed yet (SetupAPI and hid.dll
+// come next).
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -10,7 +10,8 @@ namespace platform {
 // read a value with its type, write a REG_SZ value. Results are the Windows
 // system error codes below.
 //
-// On this platform each hive is a REGEDIT4 text file, HKEY_CURRENT_USER.reg
+// On Windows this is the system's registry. On Linux each hive is a
+// REGEDIT4 text file, HKEY_CURRENT_USER.reg
 // and HKEY_LOCAL_MACHINE.reg, in the folder $KESTRIX_REGISTRY (default
 // <config home>/kestrix/registry). Values are written there as "text",
 // dword:xxxxxxxx or hex(N):bytes, so any type and any content can be set up

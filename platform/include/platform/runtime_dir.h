@@ -6,7 +6,10 @@ namespace platform {
 
 // The folder that holds every named object, window and lab socket of one
 // user: $KESTRIX_RUNTIME_DIR, else $XDG_RUNTIME_DIR/kestrix, else
-// /tmp/kestrix-<uid>. Created with mode 0700 on first use. Read from the
+// /tmp/kestrix-<uid>. Created with mode 0700 on first use. On Windows named
+// objects and windows are the system's own; $KESTRIX_RUNTIME_DIR, when set,
+// still keeps one test world's objects apart from another's, and the folder
+// defaults to <temporary folder>\kestrix. Read from the
 // environment on every call, so a test can point each case elsewhere.
 std::string runtimeDir();
 

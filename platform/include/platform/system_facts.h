@@ -5,21 +5,29 @@
 
 namespace platform {
 
-// The user's roaming application-data folder: $XDG_CONFIG_HOME, else
-// $HOME/.config. Not created.
+// The user's roaming application-data folder: on Windows %APPDATA%, else
+// CSIDL_APPDATA; on Linux $XDG_CONFIG_HOME, else $HOME/.config. Not created.
 std::string roamingAppDataFolder();
 
 // Creates the folder and every missing parent; an existing folder is fine.
 bool createFolderChain(const std::string& path);
 
 // Path separator of this platform, for composing paths.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
 // Full path of the running program file.
 std::string ownProgramPath();
 
 // The variable's value, or nothing when it is not set.
 std::optional<std::string> environmentValue(const std::string& name);
+
+// Sets the variable (nothing: removes it) for this process and the
+// programs it starts from now on.
+void setEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
 
 // The computer's short network name, upper case, at most 15 characters;
 // empty when it cannot be read.

@@ -4,9 +4,11 @@
 
 namespace platform {
 
-// Message boxes and debugger output. On this platform nothing waits for a
-// person: a message box becomes the stderr line "CAPTION: TEXT" and debugger
-// output the stderr line "debug: TEXT"; both also go to the sink, if set.
+// Message boxes and debugger output. Each also becomes a standard-error
+// line, "CAPTION: TEXT" or "debug: TEXT", and goes to the sink, if set. On
+// Linux nothing waits for a person; on Windows a message box is shown and
+// waits for its OK, unless a sink is set (tests), and debugger output goes
+// to OutputDebugString as well.
 
 enum class NoticeKind { MessageBox, DebugOutput };
 enum class MessageIcon { Error, Warning, Information };

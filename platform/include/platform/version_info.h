@@ -7,8 +7,10 @@
 namespace platform {
 
 // The version resource of a program file: a VS_VERSIONINFO block with its
-// fixed file info, StringFileInfo tables and VarFileInfo translations. Our
-// build embeds the block in every program; the reader finds it in any file.
+// fixed file info, StringFileInfo tables and VarFileInfo translations. On
+// Windows it is the program's VERSIONINFO resource, read by the system; on
+// Linux our build embeds the block in every program and the reader finds it
+// in any file.
 
 // The raw block of the file, or nothing when it has none.
 std::optional<std::vector<uint8_t>> readVersionResource(const std::string& filePath);

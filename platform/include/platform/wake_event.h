@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+
 namespace platform {
 
 // An unnamed auto-reset event for the threads of one process: one thread
@@ -29,12 +31,14 @@ class WakeEvent {
 
   // While a socket is watched its pending input wakes the waiter as a set()
   // does. One socket at a time; watch(-1) stops watching. The owner of the
-  // socket stops watching before it closes it.
-  void watchSocket(int socket);
+  // socket stops watching before it closes it. (Linux; on Windows the
+  // SimConnect transport sets the event itself.)
+  void watchSocket(intptr_t socket);
 
  private:
-  int eventFd_ = -1;
-  int watchedSocket_ = -1;  // guarded by the owner: set from the waiting thread only
+  // The system's event: an eventfd on Linux, an event object on Windows.
+  intptr_t event_ = -1;
+  intptr_t watchedSocket_ = -1;  // guarded by the owner: set from the waiting thread only
 };
 
 }  // namespace platform
