@@ -94,4 +94,8 @@ void nameThisThread(const std::string& name) {
   if (setDescription) setDescription(GetCurrentThread(), win32::wide(name).c_str());
 }
 
+// Windows reserves a thread's stack without committing it, and ended
+// threads cost no unmapping worth saving: nothing to change.
+void useCompactThreadStacks() {}
+
 }  // namespace platform

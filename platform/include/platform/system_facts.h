@@ -52,6 +52,7 @@ void nameThisThread(const std::string& name);
 // that starts and ends hundreds of short-lived threads (every reload of the
 // boards does) then reuses their stacks instead of mapping and unmapping
 // megabytes for each. Called first thing in main; the threads need far less.
+// Linux only; on Windows nothing changes.
 void useCompactThreadStacks();
 
 }  // namespace platform
