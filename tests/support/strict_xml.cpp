@@ -24,9 +24,34 @@ int XMLCALL knowWindows1252(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
+// Expat takes any unit after a high surrogate for its low half, so a
+// UTF-16 file with a broken pair (and whatever character that swallows)
+// would pass. The pairs are checked here first, in the byte order the
+// file's first two bytes give, as an XML reader detects it.
+std::string brokenSurrogatePair(const std::string& bytes) {
+  if (bytes.size() < 2) return {};
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  bool littleEndian;
+  if ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0x3C && byte(1) == 0x00))
+    littleEndian = true;
+  else if ((byte(0) == 0xFE && byte(1) == 0xFF) || (byte(0) == 0x00 && byte(1) == 0x3C))
+    littleEndian = false;
+  else
+    return {};
+  bool highBefore = false;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned unit = littleEndian ? byte(i) | byte(i + 1) << 8 : byte(i) << 8 | byte(i + 1);
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF, low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (highBefore != low) return "broken UTF-16 surrogate pair at byte " + std::to_string(i);
+    highBefore = high;
+  }
+  return highBefore ? "broken UTF-16 surrogate pair at the end" : "";
+}
+
 }  // namespace
 
 std::string strictXmlProblem(const std::string& bytes) {
+  if (std::string broken = brokenSurrogatePair(bytes); !broken.empty()) return broken;
   XML_Parser parser = XML_ParserCreate(nullptr);
   XML_SetUnknownEncodingHandler(parser, knowWindows1252, nullptr);
   std::string problem;
