@@ -1,6 +1,7 @@
 #include "diagnostic_log.h"
 
 #include <gtest/gtest.h>
+#include <platform/system_facts.h>
 #include <platform/user_notice.h>
 
 #include <filesystem>
@@ -16,7 +17,11 @@ namespace {
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  // A Windows log is a text file of CR LF lines, as Notepad wants them.
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -123,12 +128,13 @@ TEST_F(DiagnosticLogTest, LinesFromManyThreadsNeverInterleave) {
 }
 
 TEST_F(DiagnosticLogTest, TheHeaderIsTwentySevenDisclosureLines) {
-  setenv("PROCESSOR_LEVEL", "6", 1);
-  setenv("TEMP", std::string(300, 't').c_str(), 1);  // too long for its buffer: written empty
-  unsetenv("APPDATA");
+  platform::setEnvironmentValue("PROCESSOR_LEVEL", "6");
+  // Too long for its buffer: written empty.
+  platform::setEnvironmentValue("TEMP", std::string(300, 't'));
+  platform::setEnvironmentValue("APPDATA", std::nullopt);
   log.writeHeader();
-  unsetenv("PROCESSOR_LEVEL");
-  unsetenv("TEMP");
+  platform::setEnvironmentValue("PROCESSOR_LEVEL", std::nullopt);
+  platform::setEnvironmentValue("TEMP", std::nullopt);
   auto lines = linesOf(contents());
   ASSERT_EQ(lines.size(), 27u);
   std::vector<std::string> bodies;
