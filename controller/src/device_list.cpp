@@ -188,3 +188,15 @@ bool iowIsValid(IowHandle handle) {
   std::lock_guard<std::mutex> guard(list.lock);
   return findRecord(list, handle) != nullptr;
 }
+
+std::optional<platform::HidInterfaceInfo> iowInterfaceInfo(IowHandle handle, int interfaceNumber) {
+  DeviceListState& list = deviceList();
+  std::lock_guard<std::mutex> guard(list.lock);
+  auto record = findRecord(list, handle);
+  if (!record || interfaceNumber < 0 || interfaceNumber > 1) {
+    fail(platform::kErrorInvalidParameter);
+    return std::nullopt;
+  }
+  fail(platform::kErrorSuccess);
+  return record->interfaces[interfaceNumber].info;
+}

@@ -1,5 +1,8 @@
 #pragma once
+#include <platform/hid.h>
+
 #include <cstdint>
+#include <optional>
 
 // The process-wide list of Vantrix boards, opened and torn down as a whole.
 // Every board is handed out as a handle (null: none); a handle stays valid
@@ -29,3 +32,8 @@ uint16_t iowProductId(IowHandle handle);
 int iowSerialNumber(IowHandle handle, char16_t* buffer);
 // True while the handle belongs to a board of the open list.
 bool iowIsValid(IowHandle handle);
+
+// What discovery found about interface 0 (pin) or 1 (special mode) of a
+// board of the open list: its path, ids, report lengths and strings. For
+// people and tools that look at boards; nothing for an unknown handle.
+std::optional<platform::HidInterfaceInfo> iowInterfaceInfo(IowHandle handle, int interfaceNumber);
