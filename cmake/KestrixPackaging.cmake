@@ -63,8 +63,9 @@ set(CPACK_PACKAGE_CONTACT "the Kestrix developers")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Cockpit panels for desktop flight simulators")
 set(CPACK_PACKAGE_DESCRIPTION
-  "The panel driver kestrix-module drives Vantrix radio and transponder panels from a
-SimConnect simulator; the transponder bridge squarix turns the transponder panel's
-selections into FSUIPC writes; kestrix-lab is the simulated world to try them in.")
+  "The panel driver kestrix-module drives Vantrix radio and transponder panels
+from a SimConnect simulator; the transponder bridge squarix turns the
+transponder panel's selections into FSUIPC writes; kestrix-lab is the
+simulated world to try them in.")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
