@@ -2,6 +2,7 @@
 
 #include "platform/last_error.h"
 #include "platform/user_notice.h"
+#include "win32/wide_text.h"
 
 namespace platform::win32 {
 namespace {
@@ -13,45 +14,47 @@ void reportMissing(const std::string& what, DWORD error) {
   setLastError(error);
 }
 
-HMODULE loadLibrary(const wchar_t* name, const char* printable) {
-  HMODULE library = LoadLibraryW(name);
-  if (!library) reportMissing(std::string("cannot load ") + printable, GetLastError());
+HMODULE loadLibrary(const std::wstring& name) {
+  HMODULE library = LoadLibraryW(name.c_str());
+  if (!library) reportMissing("cannot load " + narrow(name), GetLastError());
   return library;
 }
 
 template <typename Function>
-bool bind(HMODULE library, const char* libraryName, const char* name, Function& function) {
+bool bind(HMODULE library, const std::wstring& libraryName, const char* name,
+          Function& function) {
   function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-  if (!function)
-    reportMissing(std::string(libraryName) + " has no " + name, GetLastError());
+  if (!function) reportMissing(narrow(libraryName) + " has no " + name, GetLastError());
   return function != nullptr;
 }
 
 }  // namespace
 
-std::unique_ptr<HidServices> HidServices::load() {
+std::unique_ptr<HidServices> HidServices::load(const HidLibraryNames& names) {
   std::unique_ptr<HidServices> services(new HidServices);
   HidServices& s = *services;
   // The destructor frees whatever was loaded when one step fails.
-  if (!(s.hid_ = loadLibrary(L"hid.dll", "hid.dll"))) return nullptr;
-  if (!(s.configManager_ = loadLibrary(L"cfgmgr32.dll", "cfgmgr32.dll"))) return nullptr;
-  if (!(s.setup_ = loadLibrary(L"setupapi.dll", "setupapi.dll"))) return nullptr;
+  if (!(s.hid_ = loadLibrary(names.hid))) return nullptr;
+  if (!(s.configManager_ = loadLibrary(names.configManager))) return nullptr;
+  if (!(s.setup_ = loadLibrary(names.setup))) return nullptr;
+  const std::wstring& hid = names.hid;
+  const std::wstring& cm = names.configManager;
+  const std::wstring& setup = names.setup;
   const bool bound =
-      bind(s.hid_, "hid.dll", "HidD_GetAttributes", s.getAttributes) &&
-      bind(s.hid_, "hid.dll", "HidD_GetHidGuid", s.getHidGuid) &&
-      bind(s.hid_, "hid.dll", "HidD_GetPreparsedData", s.getPreparsedData) &&
-      bind(s.hid_, "hid.dll", "HidP_GetCaps", s.getCaps) &&
-      bind(s.hid_, "hid.dll", "HidD_FreePreparsedData", s.freePreparsedData) &&
-      bind(s.hid_, "hid.dll", "HidD_GetNumInputBuffers", s.getNumInputBuffers) &&
-      bind(s.hid_, "hid.dll", "HidD_SetNumInputBuffers", s.setNumInputBuffers) &&
-      bind(s.hid_, "hid.dll", "HidD_GetSerialNumberString", s.getSerialNumberString) &&
-      bind(s.hid_, "hid.dll", "HidD_GetIndexedString", s.getIndexedString) &&
-      bind(s.configManager_, "cfgmgr32.dll", "CM_Get_Parent", s.getParent) &&
-      bind(s.setup_, "setupapi.dll", "SetupDiGetClassDevsW", s.getClassDevs) &&
-      bind(s.setup_, "setupapi.dll", "SetupDiEnumDeviceInterfaces", s.enumDeviceInterfaces) &&
-      bind(s.setup_, "setupapi.dll", "SetupDiGetDeviceInterfaceDetailW",
-           s.getDeviceInterfaceDetail) &&
-      bind(s.setup_, "setupapi.dll", "SetupDiDestroyDeviceInfoList", s.destroyDeviceInfoList);
+      bind(s.hid_, hid, "HidD_GetAttributes", s.getAttributes) &&
+      bind(s.hid_, hid, "HidD_GetHidGuid", s.getHidGuid) &&
+      bind(s.hid_, hid, "HidD_GetPreparsedData", s.getPreparsedData) &&
+      bind(s.hid_, hid, "HidP_GetCaps", s.getCaps) &&
+      bind(s.hid_, hid, "HidD_FreePreparsedData", s.freePreparsedData) &&
+      bind(s.hid_, hid, "HidD_GetNumInputBuffers", s.getNumInputBuffers) &&
+      bind(s.hid_, hid, "HidD_SetNumInputBuffers", s.setNumInputBuffers) &&
+      bind(s.hid_, hid, "HidD_GetSerialNumberString", s.getSerialNumberString) &&
+      bind(s.hid_, hid, "HidD_GetIndexedString", s.getIndexedString) &&
+      bind(s.configManager_, cm, "CM_Get_Parent", s.getParent) &&
+      bind(s.setup_, setup, "SetupDiGetClassDevsW", s.getClassDevs) &&
+      bind(s.setup_, setup, "SetupDiEnumDeviceInterfaces", s.enumDeviceInterfaces) &&
+      bind(s.setup_, setup, "SetupDiGetDeviceInterfaceDetailW", s.getDeviceInterfaceDetail) &&
+      bind(s.setup_, setup, "SetupDiDestroyDeviceInfoList", s.destroyDeviceInfoList);
   if (!bound) return nullptr;
   return services;
 }

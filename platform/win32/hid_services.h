@@ -10,8 +10,16 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace platform::win32 {
+
+// The libraries by name; tests name others to see a load fail.
+struct HidLibraryNames {
+  std::wstring hid = L"hid.dll";
+  std::wstring configManager = L"cfgmgr32.dll";
+  std::wstring setup = L"setupapi.dll";
+};
 
 class HidServices {
  public:
@@ -19,7 +27,7 @@ class HidServices {
   // then whatever was loaded is freed again, the last error
   // (platform/last_error.h) is the failed load's and one debugger-output
   // line names the library or entry point that is missing.
-  static std::unique_ptr<HidServices> load();
+  static std::unique_ptr<HidServices> load(const HidLibraryNames& names = {});
   ~HidServices();
   HidServices(const HidServices&) = delete;
   HidServices& operator=(const HidServices&) = delete;
