@@ -47,10 +47,13 @@ void readSerialNumber(DeviceRecord& record, const platform::HidInterfaceInfo& in
 
 // One pass over the HID interfaces present: every Vantrix interface joins
 // the record of its board; boards without exactly one pin and one
-// special-mode interface are dropped.
-std::vector<std::shared_ptr<DeviceRecord>> findBoards(int mode) {
+// special-mode interface are dropped. `enumerationError` is why the system's
+// HID services could not be used, or success.
+std::vector<std::shared_ptr<DeviceRecord>> findBoards(int mode, uint32_t& enumerationError) {
   std::vector<std::shared_ptr<DeviceRecord>> records;
-  for (const platform::HidInterfaceInfo& info : platform::enumerateHidInterfaces()) {
+  const std::vector<platform::HidInterfaceInfo> interfaces = platform::enumerateHidInterfaces();
+  enumerationError = platform::lastError();
+  for (const platform::HidInterfaceInfo& info : interfaces) {
     if (!isVantrixBoard(info.vendorId, info.productId)) continue;
     auto record = recordOfNode(records, info.groupingNode);
     if (!record) {
@@ -61,7 +64,7 @@ std::vector<std::shared_ptr<DeviceRecord>> findBoards(int mode) {
     record->marker = kOpenMarker;
     record->mode = mode;
     ++record->interfaceCount;
-    InterfaceState& slot = record->interfaces[info.outputReportLength == kPinOutputLength ? 0 : 1];
+    InterfaceState& slot = record->interfaces[interfaceSlotOf(info)];
     slot.found = true;
     slot.info = info;
     readSerialNumber(*record, info);
@@ -92,6 +95,10 @@ void tearDown() {
 
 }  // namespace
 
+size_t interfaceSlotOf(const platform::HidInterfaceInfo& info) {
+  return info.outputReportLength == kPinOutputLength ? 0 : 1;
+}
+
 DeviceListState& deviceList() {
   static DeviceListState state;
   return state;
@@ -109,10 +116,11 @@ IowHandle iowOpenDevices() {
   tearDown();
   DeviceListState& list = deviceList();
   std::vector<std::shared_ptr<DeviceRecord>> found;
+  uint32_t enumerationError = platform::kErrorSuccess;
   {
     std::lock_guard<std::mutex> guard(list.lock);
     list.mode = 1;
-    found = findBoards(list.mode);
+    found = findBoards(list.mode, enumerationError);
   }
   // Boards beyond the table are not used.
   if (found.size() > kMaxDevices) found.resize(kMaxDevices);
@@ -130,7 +138,12 @@ IowHandle iowOpenDevices() {
     list.handleTable[list.handleCount++] = record.get();
   }
   IowHandle first = list.handleTable[0];
-  fail(first ? platform::kErrorSuccess : platform::kErrorDevNotExist);
+  // Without the HID services the reason is the failed load's.
+  if (!first)
+    fail(enumerationError != platform::kErrorSuccess ? enumerationError
+                                                     : platform::kErrorDevNotExist);
+  else
+    fail(platform::kErrorSuccess);
   return first;
 }
 

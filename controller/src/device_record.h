@@ -78,6 +78,10 @@ struct DeviceListState {
 
 DeviceListState& deviceList();
 
+// Where an interface belongs on its board: the pin interface (0) is the one
+// whose output reports are 5 bytes long, any other the special-mode one (1).
+size_t interfaceSlotOf(const platform::HidInterfaceInfo& info);
+
 // The record of a handle, or null; the caller holds the global lock.
 std::shared_ptr<DeviceRecord> findRecord(DeviceListState& list, IowHandle handle);
 

@@ -17,7 +17,9 @@ constexpr uint32_t kMaxDevices = 32;
 // Tears down what was open, then finds every Vantrix board (two matching
 // HID interfaces, a pin and a special-mode one, under one device node),
 // opens both its interfaces and starts their readers. The first board's
-// handle, or null when none could be opened.
+// handle, or null when none could be opened: then the last error is
+// ERROR_DEV_NOT_EXIST, or, when the system's HID services could not be
+// loaded, the error of that load.
 IowHandle iowOpenDevices();
 // Closes every board and tears the list down, whatever handle is given.
 // Reads and writes that wait end.

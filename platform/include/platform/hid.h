@@ -2,8 +2,8 @@
 // HID devices: the interfaces the system lists, and report I/O on one of
 // them. On Linux today the devices are the lab's emulated boards (sockets
 // and descriptors under <runtime dir>/hid/); hidraw can join later behind the
-// same header. On Windows no interface is listed yet (SetupAPI and hid.dll
-// come next).
+// same header. On Windows they are the system's HID interfaces (SetupAPI and
+// hid.dll, loaded at run time, and overlapped I/O on the interface paths).
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -37,7 +37,9 @@ struct HidInterfaceInfo {
   int interfaceNumber = -1;
 };
 
-// Every HID interface present now, in the system's order.
+// Every HID interface present now, in the system's order. Leaves the last
+// error (platform/last_error.h): success, or why the system's HID services
+// could not be used at all (then nothing is listed).
 std::vector<HidInterfaceInfo> enumerateHidInterfaces();
 
 // An open HID interface. Reads and writes may run on different threads at
