@@ -1,8 +1,8 @@
 # What the release packages hold, and how CPack makes them (scripts/package):
 # - Windows: a zip per architecture with both programs, the bridge's example
 #   configuration, a README for Windows users and the licence;
-# - Linux: a .deb with the three programs, the example configuration, the
-#   documentation and the udev rule for the boards.
+# - Linux: a .deb with the three programs and the board tool, the example
+#   configuration, the documentation and the udev rule for the boards.
 # The programs are stripped. Packaging never builds: scripts/package builds
 # what it packages first, or packages builds that already exist.
 
@@ -30,7 +30,7 @@ else()
   # (packaging/linux/conffiles). The links are relative, so that the tree
   # also works unpacked elsewhere (dpkg -x).
   install(TARGETS kestrix-module squarix RUNTIME DESTINATION lib/kestrix)
-  install(TARGETS kestrix-lab RUNTIME DESTINATION bin)
+  install(TARGETS kestrix-lab kestrix-boards RUNTIME DESTINATION bin)
   install(FILES bridge/squarix.XML DESTINATION /etc/kestrix)
   set(links "${CMAKE_BINARY_DIR}/packaging/links")
   file(MAKE_DIRECTORY "${links}/bin" "${links}/lib")
@@ -44,7 +44,8 @@ else()
   # Debian keeps a package's copyright.
   install(FILES README.md DESTINATION share/doc/kestrix)
   install(FILES LICENSE DESTINATION share/doc/kestrix RENAME copyright)
-  install(FILES docs/architecture.md docs/lab.md DESTINATION share/doc/kestrix/docs)
+  file(GLOB docs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/docs/*.md")
+  install(FILES ${docs} DESTINATION share/doc/kestrix/docs)
   install(FILES packaging/linux/60-kestrix-boards.rules DESTINATION /lib/udev/rules.d)
 
   set(CPACK_GENERATOR DEB)
