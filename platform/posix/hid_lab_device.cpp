@@ -15,6 +15,7 @@
 #include <strings.h>
 
 #include "file_content.h"
+#include "posix/hid_backend.h"
 #include "posix/hid_wait.h"
 
 namespace platform {
@@ -169,13 +170,16 @@ class LabHidDevice final : public HidDevice {
 
 }  // namespace
 
-std::unique_ptr<HidDevice> HidDevice::open(const std::string& path, Access access) {
+namespace posix {
+
+std::unique_ptr<HidDevice> openLabInterface(const std::string& path, HidDevice::Access access) {
   auto socketPath = socketOfInterface(path);
   if (!socketPath) return nullptr;
-  uint8_t hello = access == Access::Read ? hidlab::kHelloRead : hidlab::kHelloWrite;
+  uint8_t hello = access == HidDevice::Access::Read ? hidlab::kHelloRead : hidlab::kHelloWrite;
   int fd = connectHandle(*socketPath, hello);
   if (fd < 0) return nullptr;
   return std::make_unique<LabHidDevice>(std::move(*socketPath), access, fd);
 }
 
+}  // namespace posix
 }  // namespace platform

@@ -234,4 +234,31 @@ TEST_F(ModuleTest, AnOperatorsStopEndsTheConnectLoopToo) {
   EXPECT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
 }
 
+// Real USB boards chosen, on a machine without any (or without USB at all,
+// as in a container): the driver runs on and says there are no boards.
+TEST_F(ModuleTest, WithRealUsbBoardsChosenAndNoneThereAFlightFindsNoBoards) {
+  writeSettings({"Misc/Debug=1"});
+  startLab();
+  platform::ChildProcess::Options options;
+  options.program = testsupport::programPath("kestrix-module");
+  options.environment = env.childEnvironment();
+  for (auto& [name, value] : options.environment)
+    if (name == "KESTRIX_HID") value = "usb";
+  options.workingFolder = env.root();
+  module = platform::ChildProcess::start(options);
+  ASSERT_TRUE(module);
+  ASSERT_TRUE(waitForConnection());
+  EXPECT_TRUE(waitForText("Error opening controller interface(s)."));
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  EXPECT_TRUE(sim->waitUntil(
+      [&] { return textsEqualTo("Error opening controller interface(s).").size() == 2; },
+      kDeadline));
+  EXPECT_TRUE(module->running());
+  // The lab's boards were never looked at: watching them would have made
+  // their folder.
+  EXPECT_FALSE(std::filesystem::exists(env.runtimeDir() + "/hid"));
+  module->requestStop();
+  EXPECT_EQ(module->waitForExit(kDeadline), std::optional<int>(0));
+}
+
 }  // namespace e2e

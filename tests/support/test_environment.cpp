@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 namespace testsupport {
 namespace {
 
-const char* const kVariables[] = {"KESTRIX_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME",
-                                  "KESTRIX_REGISTRY", "APPDATA", "PROGRAMDATA"};
+const char* const kVariables[] = {"KESTRIX_RUNTIME_DIR", "HOME",     "XDG_CONFIG_HOME",
+                                  "KESTRIX_REGISTRY",    "APPDATA",  "PROGRAMDATA",
+                                  "KESTRIX_HID"};
 
 std::string uniqueFolder() {
   std::random_device device;
@@ -61,7 +62,10 @@ std::vector<std::pair<std::string, std::string>> TestEnvironment::childEnvironme
           {"XDG_CONFIG_HOME", configHome_},
           {"KESTRIX_REGISTRY", root_ + "/registry"},
           {"APPDATA", appData()},
-          {"PROGRAMDATA", programData()}};
+          {"PROGRAMDATA", programData()},
+          // The lab's boards, also in a world whose rack has not started
+          // (or never will): a test never meets the machine's real boards.
+          {"KESTRIX_HID", "lab"}};
 }
 
 std::string programPath(const std::string& name) {

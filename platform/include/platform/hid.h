@@ -1,9 +1,11 @@
 #pragma once
 // HID devices: the interfaces the system lists, and report I/O on one of
-// them. On Linux today the devices are the lab's emulated boards (sockets
-// and descriptors under <runtime dir>/hid/); hidraw can join later behind the
-// same header. On Windows they are the system's HID interfaces (SetupAPI and
-// hid.dll, loaded at run time, and overlapped I/O on the interface paths).
+// them. On Linux either the lab's emulated boards (sockets and descriptors
+// under <runtime dir>/hid/) or real USB boards through libusb, chosen by
+// KESTRIX_HID=lab|usb, else by whether <runtime dir>/hid/ exists (the lab's
+// board rack makes it); the USB backend lists only the boards' products. On
+// Windows they are the system's HID interfaces (SetupAPI and hid.dll, loaded
+// at run time, and overlapped I/O on the interface paths).
 #include <cstdint>
 #include <memory>
 #include <optional>

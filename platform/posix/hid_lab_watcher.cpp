@@ -1,5 +1,5 @@
-// Arrival and removal of HID interfaces: on Linux today, descriptors that
-// the lab's board emulator puts into and takes out of <runtime dir>/hid.
+// Arrival and removal of the lab's emulated boards: descriptors that the
+// lab's board emulator puts into and takes out of <runtime dir>/hid.
 #include "platform/hid.h"
 #include "platform/hid_lab.h"
 #include "platform/runtime_dir.h"
@@ -12,6 +12,8 @@
 
 #include <cerrno>
 #include <thread>
+
+#include "posix/hid_backend.h"
 
 namespace platform {
 namespace {
@@ -72,8 +74,10 @@ class InotifyWatcher final : public DeviceChangeWatcher {
 
 }  // namespace
 
-std::unique_ptr<DeviceChangeWatcher> DeviceChangeWatcher::start(Callback callback, void* user) {
-  if (!callback) return nullptr;
+namespace posix {
+
+std::unique_ptr<DeviceChangeWatcher> watchLabInterfaces(DeviceChangeWatcher::Callback callback,
+                                                        void* user) {
   std::string folder = hidlab::folderIn(runtimeDir());
   ::mkdir(folder.c_str(), 0700);  // the watch needs the folder before any board
   int inotifyFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
@@ -87,4 +91,5 @@ std::unique_ptr<DeviceChangeWatcher> DeviceChangeWatcher::start(Callback callbac
   return std::make_unique<InotifyWatcher>(inotifyFd, stopFd, callback, user);
 }
 
+}  // namespace posix
 }  // namespace platform

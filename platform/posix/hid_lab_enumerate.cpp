@@ -1,12 +1,13 @@
-// Enumeration of HID interfaces: on Linux today, the lab's emulated boards.
-#include "platform/hid.h"
+// Enumeration of the lab's emulated boards: the descriptors in <runtime dir>/hid.
 #include "platform/hid_lab.h"
 #include "platform/last_error.h"
 #include "platform/runtime_dir.h"
 
-namespace platform {
+#include "posix/hid_backend.h"
 
-std::vector<HidInterfaceInfo> enumerateHidInterfaces() {
+namespace platform::posix {
+
+std::vector<HidInterfaceInfo> enumerateLabInterfaces() {
   std::vector<HidInterfaceInfo> interfaces;
   for (const hidlab::Descriptor& descriptor :
        hidlab::readDescriptors(hidlab::folderIn(runtimeDir())))
@@ -15,4 +16,4 @@ std::vector<HidInterfaceInfo> enumerateHidInterfaces() {
   return interfaces;
 }
 
-}  // namespace platform
+}  // namespace platform::posix
