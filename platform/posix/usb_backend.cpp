@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/last_error.h"
 #include "posix/hid_backend.h"
 #include "posix/usb_boards.h"
 #include "posix/usb_hotplug.h"
@@ -72,7 +73,11 @@ class UsbWatcher final : public DeviceChangeWatcher {
 
 std::vector<HidInterfaceInfo> enumerateUsbInterfaces() {
   usb::UsbBoards* boards = usb::UsbBoards::process();
-  return boards ? boards->enumerate() : std::vector<HidInterfaceInfo>{};
+  std::vector<HidInterfaceInfo> interfaces = boards ? boards->enumerate() : std::vector<HidInterfaceInfo>{};
+  // No USB at all (a container without /dev/bus/usb) is a machine without
+  // boards, not a failure of the HID services.
+  setLastError(kErrorSuccess);
+  return interfaces;
 }
 
 std::unique_ptr<HidDevice> openUsbInterface(const std::string& path, HidDevice::Access access) {

@@ -109,14 +109,18 @@ class OpenBoard : public std::enable_shared_from_this<OpenBoard> {
   const UsbDeviceFacts& facts() const { return facts_; }
   UsbDevice& device() { return *device_; }
 
-  // The claim of an interface of the device, made on first use.
-  std::shared_ptr<InterfaceClaim> claim(int number) {
+  // The claim of an interface of the device, made on first use. `busy` is
+  // set when another program holds the interface.
+  std::shared_ptr<InterfaceClaim> claim(int number, bool* busy = nullptr) {
     std::lock_guard lock(mutex_);
     if (auto claim = claims_[number].lock()) return claim;
     const UsbInterfaceFacts* facts = nullptr;
     for (const UsbInterfaceFacts& candidate : facts_.interfaces)
       if (candidate.number == number && candidate.isHid) facts = &candidate;
-    if (!facts || device_->claimInterface(number) != Outcome::Ok) return nullptr;
+    if (!facts) return nullptr;
+    const Outcome claimed = device_->claimInterface(number);
+    if (busy) *busy = claimed == Outcome::Busy;
+    if (claimed != Outcome::Ok) return nullptr;
     auto lengths = readReportLengths(number);
     if (!lengths) {
       device_->releaseInterface(number);
@@ -424,13 +428,27 @@ std::string hex4(uint16_t value) {
 
 }  // namespace
 
-std::string noAccessMessage(const UsbDeviceFacts& device) {
+namespace {
+
+// "the board 1FD1:03E8 on USB bus 1 port 1.2"
+std::string boardPlace(const UsbDeviceFacts& device) {
   std::string ports;
   for (uint8_t port : device.address.ports) ports += (ports.empty() ? "" : ".") + std::to_string(port);
-  return "Kestrix: the board " + hex4(device.vendorId) + ":" + hex4(device.productId) +
-         " on USB bus " + std::to_string(device.address.bus) + " port " + ports +
+  return "the board " + hex4(device.vendorId) + ":" + hex4(device.productId) + " on USB bus " +
+         std::to_string(device.address.bus) + " port " + ports;
+}
+
+}  // namespace
+
+std::string noAccessMessage(const UsbDeviceFacts& device) {
+  return "Kestrix: " + boardPlace(device) +
          " cannot be opened: no permission. Install the udev rule 60-kestrix-boards.rules in "
          "/lib/udev/rules.d (the kestrix package does), then plug the board in again.";
+}
+
+std::string inUseMessage(const UsbDeviceFacts& device) {
+  return "Kestrix: " + boardPlace(device) +
+         " is in use by another program (on Linux one program at a time opens a board).";
 }
 
 UsbBoards::UsbBoards(UsbLibrary& library) : library_(library) {}
@@ -476,10 +494,18 @@ std::vector<HidInterfaceInfo> UsbBoards::enumerate() {
       continue;
     }
     auto [serial, languages] = board->strings();
+    bool toldBusy = false;
     for (const UsbInterfaceFacts& facts : board->facts().interfaces) {
       if (!facts.isHid) continue;
-      auto claim = board->claim(facts.number);
-      if (!claim) continue;  // an interface that cannot be probed is not listed
+      bool busy = false;
+      auto claim = board->claim(facts.number, &busy);
+      if (!claim) {
+        // An interface that cannot be probed is not listed; one that another
+        // program holds is said, once per board, since a person may wonder.
+        if (busy && !toldBusy) debugOutput(inUseMessage(device));
+        toldBusy = toldBusy || busy;
+        continue;
+      }
       HidInterfaceInfo info;
       info.path = interfacePathOf(device.vendorId, device.productId, facts.number, device.address);
       info.vendorId = device.vendorId;

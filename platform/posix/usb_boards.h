@@ -51,7 +51,9 @@ class UsbBoards {
   std::map<UsbAddress, std::weak_ptr<OpenBoard>> boards_;
 };
 
-// The message for a board that cannot be opened for lack of rights.
+// The messages for a board that cannot be opened for lack of rights, and
+// for one whose interfaces another program holds.
 std::string noAccessMessage(const UsbDeviceFacts& device);
+std::string inUseMessage(const UsbDeviceFacts& device);
 
 }  // namespace platform::usb

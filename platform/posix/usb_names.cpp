@@ -115,9 +115,10 @@ std::optional<std::u16string> textOfStringDescriptor(const uint8_t* data, size_t
 }
 
 std::vector<uint8_t> reportOfTransfer(const uint8_t* data, size_t bytes, bool usesReportIds) {
-  std::vector<uint8_t> report;
-  if (!usesReportIds) report.push_back(0);
-  report.insert(report.end(), data, data + bytes);
+  // Without report ids, a 0 id byte goes first, as the Windows form has it.
+  const size_t offset = usesReportIds ? 0 : 1;
+  std::vector<uint8_t> report(offset + bytes, 0);
+  if (bytes > 0) std::copy_n(data, bytes, report.begin() + static_cast<std::ptrdiff_t>(offset));
   return report;
 }
 

@@ -314,6 +314,11 @@ BoardRack::~BoardRack() {
   while (!impl_->boards.empty()) impl_->unplug(*impl_->boards.front());
   impl_->closeRetired();
   ::close(impl_->wakeFd);
+  // The folder is the sign that the lab's boards are the ones to use; with
+  // the rack gone, programs of this runtime folder turn to real boards again.
+  // (A folder still holding something, such as another rack's, stays.)
+  std::error_code ec;
+  std::filesystem::remove(impl_->folder, ec);
 }
 
 bool BoardRack::plug(const BoardSetup& setup) {

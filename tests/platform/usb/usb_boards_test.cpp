@@ -40,6 +40,7 @@ struct FakeDevice final : UsbDevice {
   std::map<int, std::vector<uint8_t>> reportDescriptors;
   std::vector<uint8_t> serial = {18, 3, '0', 0, '0', 0, '0', 0, '0', 0, 'A', 0, '0', 0, '0', 0, '1', 0};
   Outcome submitOutcome = Outcome::Ok;
+  Outcome claimOutcome = Outcome::Ok;  // Busy: another program holds the interfaces
   bool cancelCompletes = true;
 
   std::mutex mutex;
@@ -50,6 +51,7 @@ struct FakeDevice final : UsbDevice {
 
   Outcome claimInterface(int number) override {
     std::lock_guard lock(mutex);
+    if (claimOutcome != Outcome::Ok) return claimOutcome;
     claimed.insert(number);
     return Outcome::Ok;
   }
@@ -243,6 +245,19 @@ TEST_F(UsbBoardsTest, ABoardWithoutPermissionIsSaidOnceNamingTheUdevRuleAndNotLi
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("60-kestrix-boards.rules"), std::string::npos) << notices[0];
   EXPECT_NE(notices[0].find("1fd1:03e8"), std::string::npos) << notices[0];
+}
+
+TEST_F(UsbBoardsTest, ABoardAnotherProgramHoldsIsSaidOnceAndNotListed) {
+  plugBoard()->claimOutcome = Outcome::Busy;
+  std::vector<std::string> notices;
+  platform::setNoticeSink([&](platform::NoticeKind kind, const std::string&, const std::string& text) {
+    if (kind == platform::NoticeKind::DebugOutput) notices.push_back(text);
+  });
+  auto found = boards.enumerate();
+  platform::setNoticeSink(nullptr);
+  EXPECT_TRUE(found.empty());
+  ASSERT_EQ(notices.size(), 1u) << "one notice per board, not per interface";
+  EXPECT_NE(notices[0].find("is in use by another program"), std::string::npos) << notices[0];
 }
 
 TEST_F(UsbBoardsTest, ReadHandlesGetEveryReportInTheWindowsForm) {
