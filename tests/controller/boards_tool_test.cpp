@@ -66,6 +66,23 @@ TEST_F(BoardsToolTest, NoBoardIsSaidAndIsNoError) {
   EXPECT_EQ(output, "no boards\n");
 }
 
+TEST_F(BoardsToolTest, WithRealBoardsChosenAMachineWithoutBoardsHasNone) {
+  // The lab's rack runs, but the tool is told to look at the real USB
+  // boards, of which this machine (or its container) has none.
+  ASSERT_TRUE(rack.plug(lab::BoardSetup::panel("0000C101", 0x34, 0x01, 1)));
+  platform::ChildProcess::Options options;
+  options.program = testsupport::programPath("kestrix-boards");
+  options.arguments = {"list"};
+  options.environment = env.childEnvironment();
+  for (auto& [name, value] : options.environment)
+    if (name == "KESTRIX_HID") value = "usb";
+  options.workingFolder = env.root();
+  auto tool = platform::ChildProcess::start(options);
+  ASSERT_TRUE(tool);
+  EXPECT_EQ(tool->waitForExit(kDeadline), 0);
+  EXPECT_NE(tool->output().find("no boards\n"), std::string::npos) << tool->output();
+}
+
 TEST_F(BoardsToolTest, ShowTellsWhatOneBoardReportsAndRefusesAnUnknownSerial) {
   ASSERT_TRUE(rack.plug(lab::BoardSetup::panel("0000D001", 0x34, 0x02, 2)));
   auto [code, output] = run({"show", "0000d001"});  // any letter case
