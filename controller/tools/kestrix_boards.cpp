@@ -35,10 +35,10 @@ struct StopFlag {
   bool stopped = false;
 
   void stop() {
-    {
-      std::lock_guard<std::mutex> guard(lock);
-      stopped = true;
-    }
+    // Notified under the lock: the main thread may return from wait() and
+    // end the program as soon as it can take the lock.
+    std::lock_guard<std::mutex> guard(lock);
+    stopped = true;
     changed.notify_all();
   }
   // False when a stop came within the time.
@@ -52,8 +52,9 @@ struct StopFlag {
   }
 };
 
+// Never destroyed: the thread that watches for stops outlives main.
 StopFlag& stopFlag() {
-  static StopFlag flag;
+  static StopFlag& flag = *new StopFlag;
   return flag;
 }
 

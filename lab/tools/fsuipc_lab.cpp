@@ -66,8 +66,9 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::atomic<bool> ending{false};
-  platform::watchStopRequests([&] { ending = true; });
+  // Static: the stop watcher and the input thread outlive main.
+  static std::atomic<bool> ending{false};
+  platform::watchStopRequests([] { ending = true; });
 
   lab::FsuipcServer server;
   server.setAnswerMode(options.answer);
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
 
   // Standard input ending is how a script that started the program in the
   // background ends it (signals do not reach a program under Wine as stops).
-  std::thread input([&] {
+  std::thread input([] {
     std::string ignored;
     while (std::getline(std::cin, ignored)) {
     }
