@@ -66,14 +66,20 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  // Static: the stop watcher and the input thread outlive main.
+  // The server and the flag outlive main: the stop watcher and the input
+  // thread may still use them while the program ends.
+  static lab::FsuipcServer& server = *new lab::FsuipcServer;
   static std::atomic<bool> ending{false};
-  platform::watchStopRequests([] { ending = true; });
+  // Closing the window wakes the wait for writes below.
+  auto end = [] {
+    ending = true;
+    server.close();
+  };
+  platform::watchStopRequests(end);
 
-  lab::FsuipcServer server;
   server.setAnswerMode(options.answer);
   server.setWindowKind(options.kind);
-  if (!server.open()) {
+  if (!ending && !server.open()) {
     std::fprintf(stderr, "kestrix-fsuipc-lab: cannot open the %s window\n",
                  std::string(lab::windowClassOf(options.kind)).c_str());
     return 1;
@@ -83,18 +89,20 @@ int main(int argc, char** argv) {
 
   // Standard input ending is how a script that started the program in the
   // background ends it (signals do not reach a program under Wine as stops).
-  std::thread input([] {
+  std::thread input([end] {
     std::string ignored;
     while (std::getline(std::cin, ignored)) {
     }
-    ending = true;
+    end();
   });
   input.detach();
 
   size_t printed = 0;
   while (!ending) {
-    server.waitUntil([&](const std::vector<lab::FsuipcWrite>& writes) { return writes.size() > printed; },
-                     std::chrono::milliseconds(200));
+    // Wakes on a write, or on the end (closing the window notifies too).
+    server.waitUntil(
+        [&](const std::vector<lab::FsuipcWrite>& writes) { return ending || writes.size() > printed; },
+        std::chrono::hours(1));
     const std::vector<lab::FsuipcWrite> writes = server.writes();
     for (; printed < writes.size(); ++printed) std::printf("%s\n", line(writes[printed]).c_str());
     std::fflush(stdout);
