@@ -23,6 +23,7 @@ std::string goalText(double goalMs) {
 void FigureTable::latency(const std::string& figure, const LatencySamples& samples,
                           double goalMs, bool byMax) {
   std::string goal = (byMax ? "max ≤ " : "p99 ≤ ") + goalText(goalMs);
+  samples_.emplace_back(figure, samples.micros);
   auto p = percentilesOf(samples.micros);
   if (!p) return notMeasured(figure, goal, "no sample: " + samples.firstFailure);
   std::string measured = "p50 " + ms(p->p50) + ", p99 " + ms(p->p99) + ", max " + ms(p->max) +
@@ -57,6 +58,14 @@ void FigureTable::print(std::ostream& out) const {
   for (const FigureRow& row : rows_)
     out << "| " << row.figure << " | " << row.goal << " | " << row.measured << " | "
         << (!row.holds ? "not measured" : *row.holds ? "yes" : "no") << " |\n";
+}
+
+void FigureTable::printSamples(std::ostream& out) const {
+  for (const auto& [figure, micros] : samples_) {
+    out << figure << '\t';
+    for (size_t i = 0; i < micros.size(); ++i) out << (i ? " " : "") << fixed(micros[i], 0);
+    out << '\n';
+  }
 }
 
 }  // namespace bench

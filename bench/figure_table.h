@@ -31,9 +31,13 @@ class FigureTable {
 
   bool allMeasured() const;
   void print(std::ostream& out) const;
+  // Every latency figure's samples in the order they were taken, one line
+  // each: the figure, a tab, then microseconds separated by spaces.
+  void printSamples(std::ostream& out) const;
 
  private:
   std::vector<FigureRow> rows_;
+  std::vector<std::pair<std::string, std::vector<double>>> samples_;
 };
 
 std::string fixed(double value, int decimals);

@@ -4,9 +4,10 @@
 // figure was measured (goals missed or not), 1 when one could not be, 2 on
 // bad usage.
 //
-//   kestrix-bench [--quick] [--bin FOLDER]
+//   kestrix-bench [--quick] [--boards 2|32] [--bin FOLDER] [--samples FILE]
 //
 // --quick takes fewer samples and shorter idle windows, for development.
+// --samples writes every latency sample, in the order taken, to FILE.
 // FOLDER holds kestrix-module and squarix (default: beside this program).
 #include "bench_world.h"
 #include "figure_table.h"
@@ -16,6 +17,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -29,6 +31,7 @@ struct Options {
   // 0: both worlds; 2 or 32: that one alone.
   int boards = 0;
   std::string binFolder;
+  std::string samplesFile;
 };
 
 struct Plan {
@@ -165,6 +168,8 @@ std::optional<Options> parse(int argc, char** argv) {
     else if (argument == "--boards" && i + 1 < argc &&
              (std::string(argv[i + 1]) == "2" || std::string(argv[i + 1]) == "32"))
       options.boards = std::stoi(argv[++i]);
+    else if (argument == "--samples" && i + 1 < argc)
+      options.samplesFile = argv[++i];
     else if (argument == "--bin" && i + 1 < argc)
       options.binFolder = std::filesystem::absolute(argv[++i], ec).string();
     else
@@ -180,7 +185,7 @@ int main(int argc, char** argv) {
   using namespace bench;
   auto options = parse(argc, argv);
   if (!options) {
-    std::cerr << "usage: kestrix-bench [--quick] [--boards 2|32] [--bin FOLDER]\n";
+    std::cerr << "usage: kestrix-bench [--quick] [--boards 2|32] [--bin FOLDER] [--samples FILE]\n";
     return 2;
   }
   Plan plan = planFor(*options);
@@ -192,5 +197,10 @@ int main(int argc, char** argv) {
             << std::thread::hardware_concurrency() << " cores, load average " << loadBefore
             << " at the start, " << loadAverage() << " at the end\n\n";
   table.print(std::cout);
+  if (!options->samplesFile.empty()) {
+    std::ofstream samples(options->samplesFile);
+    table.printSamples(samples);
+    if (!samples) std::cerr << "kestrix-bench: cannot write " << options->samplesFile << "\n";
+  }
   return table.allMeasured() ? 0 : 1;
 }
