@@ -1,7 +1,8 @@
-// The rack: every board of one runtime folder, served on one thread that
-// accepts handles, takes output reports and sends the answers. Every
+// The rack: every board of one runtime folder, each served on a thread of
+// its own that accepts its handles, takes its output reports and sends its
+// answers, so boards work side by side as separate USB devices do. Every
 // state sits under one lock; the API's callers change it directly, and only
-// the rack's thread closes file descriptors, since it may be polling them.
+// a board's thread closes its file descriptors, since it may be polling them.
 #include "boards/plugged_board.h"
 #include "lab/boards.h"
 
@@ -15,6 +16,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace lab {
@@ -29,6 +31,9 @@ namespace {
 // Each board keeps the newest this many reports of each direction.
 constexpr size_t kKeptReports = 10000;
 constexpr size_t kMaxReportSize = 4096;
+// Packets one connection may hand in before the board's thread looks at
+// its other handles again.
+constexpr int kPacketsPerTurn = 64;
 
 // An answer held back by a reply delay.
 struct DelayedReport {
@@ -40,9 +45,18 @@ struct DelayedReport {
 // What one entry of the poll set stands for.
 struct PollTarget {
   enum Kind { Wake, Listener, Connection } kind;
-  uint64_t boardNumber = 0;
   int interfaceNumber = 0;
   uint64_t connectionId = 0;
+};
+
+// The thread that serves one plugged board. It outlives the board: once
+// the board is unplugged it closes what the board left and ends.
+struct BoardServer {
+  uint64_t boardNumber = 0;
+  int wakeFd = -1;
+  std::vector<int> retiredFds;
+  bool ended = false;
+  std::thread thread;
 };
 
 }  // namespace
@@ -54,12 +68,10 @@ struct BoardRack::Impl {
   uint64_t generation = 0;
   std::vector<std::unique_ptr<PluggedBoard>> boards;  // plug order
   std::vector<DelayedReport> delayed;
-  std::vector<int> retiredFds;
+  std::vector<std::unique_ptr<BoardServer>> servers;
   uint64_t plugCount = 0;
   uint64_t connectionCount = 0;
   bool stopping = false;
-  int wakeFd = -1;
-  std::thread thread;
 
   // ---- under the lock ----
 
@@ -68,9 +80,38 @@ struct BoardRack::Impl {
     changed.notify_all();
   }
 
-  void wake() {
+  BoardServer* serverOf(uint64_t boardNumber) {
+    for (auto& server : servers)
+      if (server->boardNumber == boardNumber) return server.get();
+    return nullptr;
+  }
+
+  static void wake(const BoardServer& server) {
     uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = ::write(server.wakeFd, &one, sizeof one);
+  }
+
+  void wake(const PluggedBoard& board) {
+    if (BoardServer* server = serverOf(board.number)) wake(*server);
+  }
+
+  void startServer(uint64_t boardNumber) {
+    auto server = std::make_unique<BoardServer>();
+    server->boardNumber = boardNumber;
+    server->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    server->thread = std::thread([this, s = server.get()] { serve(*s); });
+    servers.push_back(std::move(server));
+  }
+
+  // Joins the threads of unplugged boards. An ended thread holds nothing
+  // any more, so joining it under the lock cannot wait on the lock.
+  void reapEndedServers() {
+    std::erase_if(servers, [](const auto& server) {
+      if (!server->ended) return false;
+      server->thread.join();
+      ::close(server->wakeFd);
+      return true;
+    });
   }
 
   PluggedBoard* find(const std::string& serial) {
@@ -96,15 +137,21 @@ struct BoardRack::Impl {
       connection->send(report.bytes);
       backlog = backlog || connection->hasBacklog();
     }
-    if (backlog) wake();  // the rack's thread sends the rest when the sockets take it
+    if (backlog) wake(board);  // its thread sends the rest when the sockets take it
   }
 
   void unplug(PluggedBoard& board) {
-    boards::unplugFromFolder(board, retiredFds);
     uint64_t number = board.number;
+    BoardServer* server = serverOf(number);
+    std::vector<int> retired;
+    boards::unplugFromFolder(board, retired);
+    if (server)
+      server->retiredFds.insert(server->retiredFds.end(), retired.begin(), retired.end());
+    else
+      for (int fd : retired) ::close(fd);  // no thread polls them
     std::erase_if(delayed, [&](const DelayedReport& d) { return d.boardNumber == number; });
     std::erase_if(boards, [&](const auto& b) { return b->number == number; });
-    wake();
+    if (server) wake(*server);
     noteChange();
   }
 
@@ -125,46 +172,53 @@ struct BoardRack::Impl {
     }
     auto due = Clock::now() + std::chrono::milliseconds(board.faults.replyDelayMs);
     for (InputReport& report : answers) delayed.push_back({due, board.number, std::move(report)});
-    wake();
+    wake(board);
   }
 
-  // ---- the rack's thread ----
+  // ---- a board's thread ----
 
-  void serve() {
+  void serve(BoardServer& server) {
     std::vector<pollfd> fds;
     std::vector<PollTarget> targets;
     for (;;) {
       int timeoutMs = -1;
       {
         std::lock_guard lock(mutex);
-        if (stopping) return;
-        closeRetired();
+        closeRetired(server);
+        PluggedBoard* board = findNumber(server.boardNumber);
+        if (stopping || !board) {
+          server.ended = true;
+          return;
+        }
         fds.clear();
         targets.clear();
-        fds.push_back({wakeFd, POLLIN, 0});
+        fds.push_back({server.wakeFd, POLLIN, 0});
         targets.push_back({PollTarget::Wake});
-        for (auto& board : boards) addToPollSet(*board, fds, targets);
-        timeoutMs = msUntilNextDelayed();
+        addToPollSet(*board, fds, targets);
+        timeoutMs = msUntilNextDelayed(server.boardNumber);
       }
-      if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
+      if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
+        std::lock_guard lock(mutex);
+        server.ended = true;
+        return;
+      }
       std::lock_guard lock(mutex);
       for (size_t i = 0; i < fds.size(); ++i)
-        if (fds[i].revents) handle(targets[i], fds[i].revents);
-      sendDelayed();
+        if (fds[i].revents) handle(server, targets[i], fds[i].revents);
+      sendDelayed(server.boardNumber);
     }
   }
 
-  void closeRetired() {
-    for (int fd : retiredFds) ::close(fd);
-    retiredFds.clear();
+  static void closeRetired(BoardServer& server) {
+    for (int fd : server.retiredFds) ::close(fd);
+    server.retiredFds.clear();
   }
 
   void addToPollSet(PluggedBoard& board, std::vector<pollfd>& fds,
                     std::vector<PollTarget>& targets) {
     for (const auto& socket : board.interfaces) {
       fds.push_back({socket.listenFd, POLLIN, 0});
-      targets.push_back(
-          {PollTarget::Listener, board.number, socket.descriptor.interfaceNumber, 0});
+      targets.push_back({PollTarget::Listener, socket.descriptor.interfaceNumber, 0});
     }
     for (auto& connection : board.connections) {
       // A stalled board leaves output reports in the socket, untaken.
@@ -173,25 +227,24 @@ struct BoardRack::Impl {
       short events = static_cast<short>((stalled ? 0 : POLLIN) |
                                         (connection->hasBacklog() ? POLLOUT : 0));
       fds.push_back({connection->fd(), events, 0});
-      targets.push_back({PollTarget::Connection, board.number, connection->interfaceNumber(),
-                         connection->id()});
+      targets.push_back({PollTarget::Connection, connection->interfaceNumber(), connection->id()});
     }
   }
 
-  int msUntilNextDelayed() const {
-    if (delayed.empty()) return -1;
-    auto next = std::min_element(delayed.begin(), delayed.end(), [](const auto& a, const auto& b) {
-                  return a.due < b.due;
-                })->due;
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
+  int msUntilNextDelayed(uint64_t boardNumber) const {
+    std::optional<Clock::time_point> next;
+    for (const DelayedReport& d : delayed)
+      if (d.boardNumber == boardNumber && (!next || d.due < *next)) next = d.due;
+    if (!next) return -1;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now()).count();
     return static_cast<int>(std::max<int64_t>(left, 0));
   }
 
-  void sendDelayed() {
+  void sendDelayed(uint64_t boardNumber) {
     auto now = Clock::now();
     std::vector<DelayedReport> due;
     for (auto it = delayed.begin(); it != delayed.end();) {
-      if (it->due <= now) {
+      if (it->boardNumber == boardNumber && it->due <= now) {
         due.push_back(std::move(*it));
         it = delayed.erase(it);
       } else {
@@ -206,13 +259,13 @@ struct BoardRack::Impl {
       if (PluggedBoard* board = findNumber(d.boardNumber)) deliver(*board, d.report);
   }
 
-  void handle(const PollTarget& target, short revents) {
+  void handle(BoardServer& server, const PollTarget& target, short revents) {
     if (target.kind == PollTarget::Wake) {
       uint64_t count = 0;
-      [[maybe_unused]] ssize_t n = ::read(wakeFd, &count, sizeof count);
+      [[maybe_unused]] ssize_t n = ::read(server.wakeFd, &count, sizeof count);
       return;
     }
-    PluggedBoard* board = findNumber(target.boardNumber);
+    PluggedBoard* board = findNumber(server.boardNumber);
     if (!board) return;  // unplugged meanwhile
     if (target.kind == PollTarget::Listener) return accept(*board, target.interfaceNumber);
     HandleConnection* connection = board->connection(target.connectionId);
@@ -221,7 +274,15 @@ struct BoardRack::Impl {
     // A stall set while the thread polled holds from now on.
     bool stalled =
         connection->role() == HandleConnection::Role::Writer && board->faults.stallWrites;
-    if ((revents & POLLIN) && !stalled) return receive(*board, *connection);
+    if ((revents & POLLIN) && !stalled) {
+      // Reports a writer sent one after another are taken in one turn.
+      const uint64_t id = connection->id();
+      for (int n = 0; n < kPacketsPerTurn && receive(*board, *connection); ++n) {
+        board = findNumber(server.boardNumber);  // a report may unplug it
+        if (!board || !(connection = board->connection(id))) return;
+      }
+      return;
+    }
     if (revents & (POLLHUP | POLLERR)) close(*board, *connection);
   }
 
@@ -242,20 +303,28 @@ struct BoardRack::Impl {
     noteChange();
   }
 
-  void receive(PluggedBoard& board, HandleConnection& connection) {
+  // Handles one packet of the connection; false when none waited or the
+  // connection ended.
+  bool receive(PluggedBoard& board, HandleConnection& connection) {
     uint8_t buffer[kMaxReportSize];
     ssize_t size = ::recv(connection.fd(), buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC);
-    if (size < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    if (size <= 0) return close(board, connection);
+    if (size < 0 && (errno == EAGAIN || errno == EINTR)) return false;
+    if (size <= 0) {
+      close(board, connection);
+      return false;
+    }
     std::vector<uint8_t> packet(buffer, buffer + std::min<size_t>(size, sizeof buffer));
     switch (connection.role()) {
       case HandleConnection::Role::Undecided:
-        return welcome(board, connection, packet);
+        welcome(board, connection, packet);
+        break;
       case HandleConnection::Role::Writer:
-        return take(board, connection, std::move(packet), static_cast<size_t>(size));
+        take(board, connection, std::move(packet), static_cast<size_t>(size));
+        break;
       case HandleConnection::Role::Reader:
-        return;  // a reader has nothing to say
+        break;  // a reader has nothing to say
     }
+    return true;
   }
 
   void welcome(PluggedBoard& board, HandleConnection& connection,
@@ -299,21 +368,22 @@ BoardRack::BoardRack(std::string runtimeDir) : impl_(std::make_unique<Impl>()) {
   std::filesystem::create_directories(impl_->folder, ec);
   std::filesystem::permissions(impl_->folder, std::filesystem::perms::owner_all, ec);
   boards::removeStaleDescriptors(impl_->folder);
-  impl_->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  impl_->thread = std::thread([impl = impl_.get()] { impl->serve(); });
 }
 
 BoardRack::~BoardRack() {
   {
     std::lock_guard lock(impl_->mutex);
     impl_->stopping = true;
-    impl_->wake();
+    for (const auto& server : impl_->servers) Impl::wake(*server);
   }
-  impl_->thread.join();
+  for (const auto& server : impl_->servers) server->thread.join();
   std::lock_guard lock(impl_->mutex);
   while (!impl_->boards.empty()) impl_->unplug(*impl_->boards.front());
-  impl_->closeRetired();
-  ::close(impl_->wakeFd);
+  for (const auto& server : impl_->servers) {
+    Impl::closeRetired(*server);
+    ::close(server->wakeFd);
+  }
+  impl_->servers.clear();
   // The folder is the sign that the lab's boards are the ones to use; with
   // the rack gone, programs of this runtime folder turn to real boards again.
   // (A folder still holding something, such as another rack's, stays.)
@@ -328,8 +398,9 @@ bool BoardRack::plug(const BoardSetup& setup) {
   auto board = boards::plugIntoFolder(impl_->folder, setup, impl_->plugCount + 1);
   if (!board) return false;
   ++impl_->plugCount;
+  impl_->reapEndedServers();
+  impl_->startServer(board->number);
   impl_->boards.push_back(std::move(board));
-  impl_->wake();
   impl_->noteChange();
   return true;
 }
@@ -439,7 +510,7 @@ bool BoardRack::setFaults(const std::string& serial, const BoardFaults& faults) 
   PluggedBoard* board = impl_->find(serial);
   if (!board) return false;
   board->faults = faults;
-  impl_->wake();  // a stall that ends lets the waiting reports in
+  impl_->wake(*board);  // a stall that ends lets the waiting reports in
   impl_->noteChange();
   return true;
 }
