@@ -2,6 +2,8 @@
 // digits and the single indicator LEDs. The shadow holds what the board
 // shows and the wanted rows what it is to show, so that only rows that
 // change are sent; in an output batch each of them once.
+#include <algorithm>
+
 #include "controller/display_text.h"
 #include "controller/vantrix_controller.h"
 
@@ -9,6 +11,7 @@ namespace {
 
 constexpr uint8_t kLedMatrixModeReport = 0x14;
 constexpr uint8_t kMatrixRowReport = 0x15;
+constexpr size_t kRowReportBytes = 8;
 constexpr int kLedMatrixOff = -3;
 constexpr int kFailed = -1;
 constexpr int kKeepByte = -1;
@@ -43,19 +46,6 @@ int CVantrixController::WriteMatrixRow(int row, int byte0, int byte1, int byte2,
   return sendChangedRows() ? 0 : kFailed;
 }
 
-bool CVantrixController::sendMatrixRow(int row) {
-  const std::array<uint8_t, 4>& bytes = matrixWanted_[static_cast<size_t>(row)];
-  std::array<uint8_t, 4>& shadow = matrixShadow_[static_cast<size_t>(row)];
-  if (bytes == shadow) return true;
-  if (writeReport(1, {kMatrixRowReport, static_cast<uint8_t>(row), bytes[0], bytes[1], bytes[2],
-                      bytes[3]}) < 8) {
-    failedWriteError();
-    return false;
-  }
-  shadow = bytes;
-  return true;
-}
-
 void CVantrixController::BeginOutputBatch() { outputBatchOpen_ = true; }
 
 bool CVantrixController::EndOutputBatch() {
@@ -64,9 +54,27 @@ bool CVantrixController::EndOutputBatch() {
 }
 
 bool CVantrixController::sendChangedRows() {
-  for (int row = 0; row < 8; ++row)
-    if (!sendMatrixRow(row)) return false;
-  return true;
+  // Every row that changed goes out in one write, so the board takes them
+  // one after another instead of answering each before the next is sent.
+  std::array<uint8_t, 8 * kRowReportBytes> reports{};
+  std::array<size_t, 8> rows{};
+  size_t count = 0;
+  for (size_t row = 0; row < 8; ++row) {
+    const std::array<uint8_t, 4>& bytes = matrixWanted_[row];
+    if (bytes == matrixShadow_[row]) continue;
+    uint8_t* report = reports.data() + count * kRowReportBytes;
+    report[0] = kMatrixRowReport;
+    report[1] = static_cast<uint8_t>(row);
+    std::copy(bytes.begin(), bytes.end(), report + 2);
+    rows[count++] = row;
+  }
+  if (count == 0) return true;
+  const int written = Write(1, reports.data(), static_cast<int>(count * kRowReportBytes));
+  const size_t taken = written > 0 ? static_cast<size_t>(written) / kRowReportBytes : 0;
+  for (size_t i = 0; i < taken && i < count; ++i) matrixShadow_[rows[i]] = matrixWanted_[rows[i]];
+  if (taken >= count) return true;
+  failedWriteError();
+  return false;
 }
 
 int CVantrixController::SetLed(int number, bool on, bool force) {

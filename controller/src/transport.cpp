@@ -3,6 +3,7 @@
 
 #include <platform/last_error.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -84,9 +85,14 @@ Outcome takeReport(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer,
   return deliver();
 }
 
-// Writes one report and waits for the device to take it.
-Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
-                  int longestWaitMs) {
+struct WriteOutcome {
+  size_t taken;  // reports the device took, in order
+  uint32_t error;
+};
+
+// Writes count reports at once and waits for the device to take them.
+WriteOutcome putReports(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data,
+                        size_t count, int longestWaitMs) {
   DeviceListState& list = deviceList();
   std::shared_ptr<DeviceRecord> record;
   int timeoutMs;
@@ -94,35 +100,36 @@ Outcome putReport(IowHandle handle, uint32_t interfaceNumber, const uint8_t* dat
     std::lock_guard<std::mutex> guard(list.lock);
     record = openRecord(list, handle, interfaceNumber);
     if (!record || !data || !record->interfaces[interfaceNumber].writeDevice)
-      return {false, platform::kErrorInvalidParameter};
+      return {0, platform::kErrorInvalidParameter};
     timeoutMs = effectiveWait(record->writeTimeout, longestWaitMs);
     // Counted under the global lock, so teardown sees every write that started.
     ++record->interfaces[interfaceNumber].writesInFlight;
   }
   InterfaceState& state = record->interfaces[interfaceNumber];
+  const size_t reportBytes = state.outputLength();
   HidDevice::Result result;
   {
     std::lock_guard<std::mutex> turn(state.writeTurn);
     if (!state.closing)
-      result = state.writeDevice->writeReport(data, state.outputLength(), timeoutMs);
+      result = state.writeDevice->writeReports(data, reportBytes, count, timeoutMs);
   }
   --state.writesInFlight;
 
   std::lock_guard<std::mutex> guard(list.lock);
-  if (openRecord(list, handle, interfaceNumber) != record) return {false, platform::kErrorTimeout};
+  if (openRecord(list, handle, interfaceNumber) != record) return {0, platform::kErrorTimeout};
+  const size_t taken = std::min(result.bytes / reportBytes, count);
   switch (result.status) {
     case HidDevice::Status::Ok:
-      return {result.bytes > 0, result.bytes > 0 ? platform::kErrorSuccess
-                                                 : platform::kErrorInvalidParameter};
+      return {taken, taken == count ? platform::kErrorSuccess : platform::kErrorInvalidParameter};
     case HidDevice::Status::Timeout:
     case HidDevice::Status::Cancelled:
-      return {false, platform::kErrorTimeout};
+      return {taken, platform::kErrorTimeout};
     case HidDevice::Status::Gone:
-      return {false, platform::kErrorDevNotExist};
+      return {taken, platform::kErrorDevNotExist};
     case HidDevice::Status::Failed:
       break;
   }
-  return {false, platform::kErrorInvalidParameter};
+  return {taken, platform::kErrorInvalidParameter};
 }
 
 // The interface of an open board, held so that it outlives a teardown.
@@ -175,16 +182,11 @@ int writeReportsWithin(IowHandle handle, uint32_t interfaceNumber, const uint8_t
     platform::setLastError(platform::kErrorInvalidParameter);
     return 0;
   }
-  uint32_t error = platform::kErrorSuccess;
-  size_t total = 0;
-  for (size_t end = reportBytes; end <= length; end += reportBytes) {
-    Outcome outcome = putReport(handle, interfaceNumber, data + total, longestWaitMs);
-    error = outcome.error;
-    if (!outcome.ok) break;
-    total += reportBytes;
-  }
-  platform::setLastError(error);
-  return static_cast<int>(total);
+  const size_t count = length / reportBytes;
+  WriteOutcome outcome{0, platform::kErrorSuccess};
+  if (count > 0) outcome = putReports(handle, interfaceNumber, data, count, longestWaitMs);
+  platform::setLastError(outcome.error);
+  return static_cast<int>(outcome.taken * reportBytes);
 }
 
 int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length) {

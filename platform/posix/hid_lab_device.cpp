@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <strings.h>
 
 #include "file_content.h"
@@ -104,28 +105,42 @@ class LabHidDevice final : public HidDevice {
   }
 
   Result writeReport(const uint8_t* data, size_t length, int timeoutMs) override {
+    return writeReports(data, length, 1, timeoutMs);
+  }
+
+  // Sends every report first, then takes the board's answers in order: the
+  // board answers each report it took, so the connection stays in step
+  // even when one of them is refused.
+  Result writeReports(const uint8_t* data, size_t length, size_t count,
+                      int timeoutMs) override {
     if (access_ != Access::Write || !cancel_.valid() || length == 0) return {Status::Failed, 0};
     if (gone_) return {Status::Gone, 0};
     CancelSignal::Span span(cancel_);
-    Deadline deadline(timeoutMs);
-    for (;;) {
-      if (::send(fd_, data, length, MSG_DONTWAIT | MSG_NOSIGNAL) == static_cast<ssize_t>(length))
-        break;
-      if (errno != EAGAIN && errno != EINTR) return failedOrGone();
-      WaitOutcome outcome = SocketWait::wait(fd_, POLLOUT, cancel_, deadline, true);
-      if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
+    for (size_t i = 0; i < count; ++i) {
+      Deadline deadline(timeoutMs);
+      for (;;) {
+        if (::send(fd_, data + i * length, length, MSG_DONTWAIT | MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(length))
+          break;
+        if (errno != EAGAIN && errno != EINTR) return failedOrGone();
+        WaitOutcome outcome = SocketWait::wait(fd_, POLLOUT, cancel_, deadline, true);
+        if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
+      }
     }
-    // An answer the lab sent just before it unplugged still counts.
-    WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, true);
-    if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
-    uint8_t answer = 0;
-    ssize_t size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
-    if (size == 0) return fail(WaitOutcome::HungUp);
-    if (size != 1) return failedOrGone();
-    if (answer != hidlab::kTaken) return {Status::Failed, 0};
-    return {Status::Ok, length};
+    std::optional<Result> firstFailure;
+    for (size_t i = 0; i < count; ++i) {
+      // An answer the lab sent just before it unplugged still counts.
+      Deadline deadline(timeoutMs);
+      WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, true);
+      if (outcome != WaitOutcome::Ready) return withTaken(abandonWrite(outcome), firstFailure, i * length);
+      uint8_t answer = 0;
+      ssize_t size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
+      if (size == 0) return withTaken(fail(WaitOutcome::HungUp), firstFailure, i * length);
+      if (size != 1) return withTaken(failedOrGone(), firstFailure, i * length);
+      if (answer != hidlab::kTaken && !firstFailure) firstFailure = Result{Status::Failed, i * length};
+    }
+    return firstFailure.value_or(Result{Status::Ok, count * length});
   }
-
   void cancelRead() override {
     if (access_ == Access::Read) cancel_.cancel();
   }
@@ -144,6 +159,15 @@ class LabHidDevice final : public HidDevice {
   // A socket error: the connection reset (a lab that closed with our report
   // unread) means the device is gone.
   Result failedOrGone() { return fail(hungUp() ? WaitOutcome::HungUp : WaitOutcome::Failed); }
+
+  // A batch that broke off: a refusal before the break counts first, else
+  // the reports answered before it were taken.
+  static Result withTaken(Result broken, const std::optional<Result>& firstFailure,
+                          size_t takenBytes) {
+    if (firstFailure) return *firstFailure;
+    broken.bytes = takenBytes;
+    return broken;
+  }
 
   Result fail(WaitOutcome outcome) {
     if (outcome == WaitOutcome::HungUp) gone_ = true;

@@ -106,6 +106,47 @@ TEST_F(HidDeviceTest, StalledWritesEndByTimeoutOrCancelAndNeverArrive) {
   EXPECT_FALSE(rack.view(kSerial)->ledMatrixOn);
 }
 
+// Reports written at once reach the board in order. A batch given up on
+// (stalled, refused, or cut short by an unplug) tells how many were taken,
+// and the handle stays in step for the next write.
+TEST_F(HidDeviceTest, ABatchArrivesInOrderAndTellsHowManyWereTaken) {
+  Bytes rows;
+  for (uint8_t row = 0; row < 3; ++row) {
+    Bytes one = report({0x15, row, 0xF0, row}, 8);
+    rows.insert(rows.end(), one.begin(), one.end());
+  }
+  auto writeRows = [&](size_t length, int timeoutMs) {
+    return specialOut->writeReports(rows.data(), length, rows.size() / length, timeoutMs);
+  };
+  ASSERT_TRUE(special({0x14, 1}));
+  Result written = writeRows(8, kPatienceMs);
+  EXPECT_EQ(written.status, Status::Ok);
+  EXPECT_EQ(written.bytes, 24u);
+  auto reports = rack.outputReports(kSerial);
+  ASSERT_EQ(reports.size(), 4u);
+  for (uint8_t row = 0; row < 3; ++row)
+    EXPECT_EQ(reports[1 + row].bytes, report({0x15, row, 0xF0, row}, 8));
+  EXPECT_EQ(rack.view(kSerial)->matrix[2][1], 2);
+
+  ASSERT_TRUE(rack.setFaults(kSerial, {.stallWrites = true}));
+  written = writeRows(8, 50);
+  EXPECT_EQ(written.status, Status::Timeout);
+  EXPECT_EQ(written.bytes, 0u);
+  ASSERT_TRUE(rack.setFaults(kSerial, {}));
+  written = writeRows(12, kPatienceMs);  // two reports of the wrong length
+  EXPECT_EQ(written.status, Status::Failed);
+  EXPECT_EQ(written.bytes, 0u);
+  ASSERT_TRUE(special({0x18, 2}));
+  reports = rack.outputReports(kSerial);
+  ASSERT_EQ(reports.size(), 5u) << "a report given up on or refused reached the board";
+  EXPECT_EQ(reports[4].bytes, report({0x18, 2}, 8));
+
+  ASSERT_TRUE(rack.unplugMidTransfer(kSerial));
+  written = writeRows(8, kPatienceMs);
+  EXPECT_EQ(written.status, Status::Gone);
+  EXPECT_EQ(written.bytes, 8u);
+}
+
 TEST_F(HidDeviceTest, UnplugEndsPendingReadsAndWritesAndLaterOnes) {
   std::string specialPath = pathOf(kSerial, lab::kSpecialInterface);
   ASSERT_TRUE(rack.setFaults(kSerial, {.stallWrites = true}));

@@ -17,10 +17,10 @@
 // delivered.
 int iowRead(IowHandle handle, uint32_t interfaceNumber, uint8_t* buffer, uint32_t length);
 
-// Writes whole output reports, as many as fit into length, stopping at the
-// first that fails; each waits until the board took it, the board is
+// Writes whole output reports, as many as fit into length, in order and all
+// on the way at once; each waits until the board took it, the board is
 // unplugged (ERROR_DEV_NOT_EXIST) or the list is torn down (ERROR_TIMEOUT).
-// The number of bytes written.
+// The number of bytes of the reports taken before the first that failed.
 int iowWrite(IowHandle handle, uint32_t interfaceNumber, const uint8_t* data, uint32_t length);
 
 // The time one report read may wait, in milliseconds (-1: without limit,

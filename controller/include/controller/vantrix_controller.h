@@ -138,10 +138,8 @@ class CVantrixController : public IOWarrior {
   // Gives the board time to settle after its key matrix was switched on;
   // ends early when the key thread is stopped.
   void settleKeyMatrix();
-  // Sends the row when the board does not show it yet; false when that failed.
-  bool sendMatrixRow(int row);
-  // Sends every row the board does not show yet, in order; stops at the
-  // first that fails.
+  // Sends every row the board does not show yet, in order and in one write;
+  // false when one was not taken (it and those after it go out next time).
   bool sendChangedRows();
   bool adoptPublishedInfo();
   void publishInfo();

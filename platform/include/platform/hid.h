@@ -73,6 +73,20 @@ class HidDevice {
   // Writes one output report and waits up to timeoutMs (negative: without
   // limit) until the device has taken it.
   virtual Result writeReport(const uint8_t* data, size_t length, int timeoutMs) = 0;
+  // Writes count reports of length bytes each, in order, waiting up to
+  // timeoutMs for each to be taken. A device may have them all on the way
+  // at once, so a batch costs one round trip instead of one per report.
+  // Ok with the bytes of all of them, or the status of the first that
+  // failed with the bytes of those taken before it (later ones may have
+  // reached the device all the same).
+  virtual Result writeReports(const uint8_t* data, size_t length, size_t count, int timeoutMs) {
+    size_t taken = 0;
+    for (; taken < count; ++taken) {
+      Result one = writeReport(data + taken * length, length, timeoutMs);
+      if (one.status != Status::Ok) return {one.status, taken * length};
+    }
+    return {Status::Ok, count * length};
+  }
   // End a wait of another thread with Cancelled (no effect when none waits).
   virtual void cancelRead() = 0;
   virtual void cancelWrite() = 0;
