@@ -116,31 +116,45 @@ class LabHidDevice final : public HidDevice {
     if (access_ != Access::Write || !cancel_.valid() || length == 0) return {Status::Failed, 0};
     if (gone_) return {Status::Gone, 0};
     CancelSignal::Span span(cancel_);
-    for (size_t i = 0; i < count; ++i) {
+    // A board that goes while the batch is sent has answered those it took.
+    size_t sent = 0;
+    std::optional<Result> sendFailure;
+    for (; sent < count; ++sent) {
       Deadline deadline(timeoutMs);
       for (;;) {
-        if (::send(fd_, data + i * length, length, MSG_DONTWAIT | MSG_NOSIGNAL) ==
+        if (::send(fd_, data + sent * length, length, MSG_DONTWAIT | MSG_NOSIGNAL) ==
             static_cast<ssize_t>(length))
           break;
-        if (errno != EAGAIN && errno != EINTR) return failedOrGone();
+        if (errno != EAGAIN && errno != EINTR) {
+          sendFailure = failedOrGone();
+          break;
+        }
         WaitOutcome outcome = SocketWait::wait(fd_, POLLOUT, cancel_, deadline, true);
         if (outcome != WaitOutcome::Ready) return abandonWrite(outcome);
       }
+      if (sendFailure) break;
     }
     std::optional<Result> firstFailure;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < sent; ++i) {
       // An answer the lab sent just before it unplugged still counts.
       Deadline deadline(timeoutMs);
       WaitOutcome outcome = SocketWait::wait(fd_, POLLIN, cancel_, deadline, true);
-      if (outcome != WaitOutcome::Ready) return withTaken(abandonWrite(outcome), firstFailure, i * length);
+      if (outcome != WaitOutcome::Ready)
+        return withTaken(abandonWrite(outcome), firstFailure, i * length);
       uint8_t answer = 0;
       ssize_t size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
+      // A lab that closed with reports of this batch unread resets the
+      // connection, and the reset is told before the answers still queued.
+      if (size < 0 && errno == ECONNRESET) size = ::recv(fd_, &answer, 1, MSG_DONTWAIT);
       if (size == 0) return withTaken(fail(WaitOutcome::HungUp), firstFailure, i * length);
       if (size != 1) return withTaken(failedOrGone(), firstFailure, i * length);
-      if (answer != hidlab::kTaken && !firstFailure) firstFailure = Result{Status::Failed, i * length};
+      if (answer != hidlab::kTaken && !firstFailure)
+        firstFailure = Result{Status::Failed, i * length};
     }
+    if (sendFailure) return withTaken(*sendFailure, firstFailure, sent * length);
     return firstFailure.value_or(Result{Status::Ok, count * length});
   }
+
   void cancelRead() override {
     if (access_ == Access::Read) cancel_.cancel();
   }
