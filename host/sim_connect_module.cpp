@@ -288,12 +288,12 @@ void CSimConnectModule::ShowText(const std::string& text, float seconds) {
                   static_cast<DWORD>(bytes.size()), bytes.data());
 }
 
-void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped) {
+void CSimConnectModule::LoadDevices(bool eventsAlreadyMapped, bool forBoardChange) {
   const char* fn = "CSimConnectModule::LoadDevices";
   if (controllers_.IsOpen()) {
     log_.write(0, fn, "Controllers are already open, closing them...");
     devices_.DeleteAllDevices();
-    controllers_.Close();
+    controllers_.Close(/*keepBoardRecords=*/forBoardChange);
   }
   // The boards are looked at after this: every change seen by now is served.
   changesLoaded_ = changeDetector_.changesSeen();
@@ -335,7 +335,7 @@ int CSimConnectModule::onControllerChange(uint32_t change) {
     // boards after the change was seen has served it already, and the
     // panels it built keep working.
     if (seen <= changesLoaded_) return;
-    LoadDevices(false);
+    LoadDevices(false, /*forBoardChange=*/true);
   });
   return 1;
 }

@@ -34,7 +34,10 @@ class CSimConnectModule : public DeviceHost {
   // Connects, runs and reconnects until the session is over; returns 0.
   int Run();
 
-  void LoadDevices(bool eventsAlreadyMapped);
+  // Builds the panels of the boards plugged in now, closing the ones built
+  // before. A reload for a board change keeps what was read from the
+  // memory of the boards that stayed; any other reads every board again.
+  void LoadDevices(bool eventsAlreadyMapped, bool forBoardChange = false);
   HRESULT processSimulatorData();
   void InternalDispatchProc(SIMCONNECT_RECV* message, DWORD size);
   void Event_SIMStart();

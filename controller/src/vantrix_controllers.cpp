@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "at_once.h"
+#include "controller/named_objects.h"
 #include "controller/parse_hex.h"
 
 namespace {
@@ -26,6 +27,7 @@ bool CVantrixControllers::Open() {
   if (!heldBefore) firstDevice_ = iowOpenDevices();
   if (!firstDevice_ || heldBefore) {
     open_ = false;
+    heldRecords_.clear();
     return false;
   }
   open_ = true;
@@ -49,6 +51,8 @@ std::map<std::string, CVantrixController*> CVantrixControllers::SelectByModel(
   std::vector<CVantrixController*> controllers;
   for (const auto& [key, controller] : keyMap_) controllers.push_back(controller.get());
   forEachAtOnce(controllers, [](CVantrixController* controller) { controller->ReadConfiguration(false); });
+  // Every board still there has adopted its record by now.
+  heldRecords_.clear();
   for (const std::string& model : models) {
     const std::string_view text(model);
     const std::string_view highText = text.substr(0, 2);
@@ -61,7 +65,13 @@ std::map<std::string, CVantrixController*> CVantrixControllers::SelectByModel(
   return selected;
 }
 
-void CVantrixControllers::Close() {
+void CVantrixControllers::Close(bool keepBoardRecords) {
+  heldRecords_.clear();
+  if (keepBoardRecords)
+    for (const auto& [key, controller] : keyMap_)
+      if (auto record = platform::NamedSharedMemory::openExisting(
+              controllerInfoName(controller->GetProductId(), controller->GetSerialNumber())))
+        heldRecords_.push_back(std::move(record));
   if (firstDevice_ && !borrowed_) {
     iowCloseDevices(firstDevice_);
     firstDevice_ = nullptr;

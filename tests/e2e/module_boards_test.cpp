@@ -132,6 +132,50 @@ TEST_F(ModuleBoardsTest, PluggingAndPullingABoardShowsOneNoticeEachAndReloads) {
   EXPECT_EQ(logCount("Processing device: 0000A001"), 1u);
 }
 
+// What a board's memory says is read once while it stays plugged in: a
+// board plugged beside it is read, the board itself not again. A board
+// that was pulled is read afresh when it comes back, and "Reload devices"
+// reads every board.
+TEST_F(ModuleBoardsTest, ABoardChangeReadsTheMemoryOfNewBoardsOnly) {
+  writeSettings({"Misc/Debug=1"});
+  const std::string stays = "0000A001", comes = "0000A002";
+  constexpr uint8_t kIicRead = 0x03;
+  auto memoryReadsOf = [&](const std::string& serial) {
+    size_t reads = 0;
+    for (const auto& report : rack->outputReports(serial))
+      reads += report.interfaceNumber == lab::kSpecialInterface && report.bytes[0] == kIicRead;
+    return reads;
+  };
+  auto waitForLoads = [&](const std::string& serial, size_t count) {
+    return testsupport::eventually(
+        [&] { return logCount("Processing device: " + serial) >= count; });
+  };
+  ASSERT_TRUE(rack->plug(radioBoard(stays)));
+  startLab();
+  startTheModule();
+  ASSERT_TRUE(waitForLoads(stays, 1));
+  EXPECT_GT(memoryReadsOf(stays), 0u);
+
+  rack->clearOutputReports(stays);
+  ASSERT_TRUE(rack->plug(transponderBoard(comes)));
+  ASSERT_TRUE(waitForLoads(comes, 1));
+  ASSERT_TRUE(waitForLoads(stays, 2));
+  EXPECT_GT(memoryReadsOf(comes), 0u);
+  EXPECT_EQ(memoryReadsOf(stays), 0u);
+
+  ASSERT_TRUE(rack->unplug(comes));
+  ASSERT_TRUE(waitForLoads(stays, 3));
+  ASSERT_TRUE(rack->plug(transponderBoard(comes)));
+  ASSERT_TRUE(waitForLoads(comes, 2));
+  EXPECT_GT(memoryReadsOf(comes), 0u) << "a board that came back was not read again";
+  EXPECT_EQ(memoryReadsOf(stays), 0u);
+
+  ASSERT_TRUE(waitForMenu());
+  ASSERT_TRUE(sim->choose("Kestrix", "Reload devices"));
+  ASSERT_TRUE(waitForLoads(stays, 5));
+  EXPECT_GT(memoryReadsOf(stays), 0u);
+}
+
 TEST_F(ModuleBoardsTest, BoardsOfOtherVendorsCauseNoNotice) {
   startLab();
   startTheModule();

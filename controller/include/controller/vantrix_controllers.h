@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <platform/named_shared_memory.h>
+
 #include "controller/device_list.h"
 #include "controller/vantrix_controller.h"
 
@@ -25,7 +27,11 @@ class CVantrixControllers {
   // byte 0x34, low byte 0x01), by serial number. Valid until Close.
   std::map<std::string, CVantrixController*> SelectByModel(const std::vector<std::string>& models);
   // Tears the device list down, then closes and deletes every controller.
-  void Close();
+  // With keepBoardRecords the records of the boards' memory that the
+  // controllers published stay held until the next SelectByModel has read
+  // the boards: a board still plugged in then adopts its record instead of
+  // reading its memory again.
+  void Close(bool keepBoardRecords = false);
 
   bool IsOpen() const { return open_; }
   uint32_t DeviceCount() const { return deviceCount_; }
@@ -39,4 +45,5 @@ class CVantrixControllers {
   IowHandle firstDevice_ = nullptr;
   bool borrowed_ = false;  // the collection owns the device list
   uint32_t deviceCount_ = 0;
+  std::vector<std::unique_ptr<platform::NamedSharedMemory>> heldRecords_;
 };
