@@ -1,5 +1,6 @@
 #include "device_registry.h"
 
+#include <controller/at_once.h>
 #include <controller/vantrix_controller.h>
 
 DeviceRegistry::DeviceRegistry() = default;
@@ -29,6 +30,10 @@ size_t DeviceRegistry::DeleteAllDevices() {
   return count;
 }
 
+void DeviceRegistry::EndOutputBatches(std::vector<CVantrixController*> boards) {
+  forEachAtOnce(boards, [](CVantrixController* board) { board->EndOutputBatch(); });
+}
+
 void DeviceRegistry::DispatchToDevices(SIMCONNECT_RECV* message, DWORD size) {
   // What one message changes on the panels goes out as one batch per board:
   // every row that changed once, the boards side by side.
@@ -40,5 +45,5 @@ void DeviceRegistry::DispatchToDevices(SIMCONNECT_RECV* message, DWORD size) {
     }
   }
   for (auto& device : devices_) device->SimConnectModuleDispatchProc(message, size);
-  output_.endBatches(boards);
+  EndOutputBatches(std::move(boards));
 }

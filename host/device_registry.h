@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "parallel_output.h"
 #include "sim_connect_device.h"
 
 // Owns the factories (asked in order, the first device wins) and the devices
@@ -22,10 +21,9 @@ class DeviceRegistry {
   // Hands the message to every device; what it changes on the panels goes
   // out as one batch per board, the boards side by side.
   void DispatchToDevices(SIMCONNECT_RECV* message, DWORD size);
-  // Ends the output batches of these boards together.
-  void EndOutputBatches(const std::vector<CVantrixController*>& boards) {
-    output_.endBatches(boards);
-  }
+  // Ends the output batches of these boards together, each board's rows on
+  // a thread of its own, so many panels do not queue behind one another.
+  void EndOutputBatches(std::vector<CVantrixController*> boards);
   size_t deviceCount() const { return devices_.size(); }
   void forEachDevice(const std::function<void(CSimConnectDevice&)>& visit) {
     for (auto& device : devices_) visit(*device);
@@ -34,5 +32,4 @@ class DeviceRegistry {
  private:
   std::vector<std::unique_ptr<ISimConnectDeviceFactory>> factories_;
   std::vector<std::unique_ptr<CSimConnectDevice>> devices_;
-  ParallelOutput output_;
 };

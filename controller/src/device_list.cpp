@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "controller/vantrix_ids.h"
-#include "at_once.h"
+#include "controller/at_once.h"
 #include "device_record.h"
 
 namespace {

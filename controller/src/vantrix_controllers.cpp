@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "at_once.h"
+#include "controller/at_once.h"
 #include "controller/named_objects.h"
 #include "controller/parse_hex.h"
 
