@@ -6,9 +6,9 @@
 // thread and up to 16 kept helper threads take them in turn. For steps that
 // would otherwise wait on each board in turn (opening, closing, reading the
 // board memory, sending its rows): boards are independent, so their waits
-// can overlap. The
-// helpers sleep between calls, since starting a thread costs far more than
-// waking one, and a reload runs such a step over every board three times.
+// can overlap. The helpers sleep between calls, since starting a thread
+// costs far more than waking one, and a reload runs such a step over every
+// board three times.
 // Safe from several threads at once, and from within a job.
 void runAtOnce(std::vector<std::function<void()>>& jobs);
 
