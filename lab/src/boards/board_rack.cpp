@@ -109,6 +109,7 @@ struct BoardRack::Impl {
     std::erase_if(servers, [](const auto& server) {
       if (!server->ended) return false;
       server->thread.join();
+      closeRetired(*server);  // a board unplugged after its thread ended
       ::close(server->wakeFd);
       return true;
     });
@@ -142,16 +143,11 @@ struct BoardRack::Impl {
 
   void unplug(PluggedBoard& board) {
     uint64_t number = board.number;
-    BoardServer* server = serverOf(number);
-    std::vector<int> retired;
-    boards::unplugFromFolder(board, retired);
-    if (server)
-      server->retiredFds.insert(server->retiredFds.end(), retired.begin(), retired.end());
-    else
-      for (int fd : retired) ::close(fd);  // no thread polls them
+    BoardServer* server = serverOf(number);  // every plugged board has one
+    boards::unplugFromFolder(board, server->retiredFds);
     std::erase_if(delayed, [&](const DelayedReport& d) { return d.boardNumber == number; });
     std::erase_if(boards, [&](const auto& b) { return b->number == number; });
-    if (server) wake(*server);
+    wake(*server);
     noteChange();
   }
 
